@@ -1,0 +1,28 @@
+// A saved view: 40 bytes, little-endian, no header.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+
+#include "app/Settings.h"
+
+struct SpotRecord {
+  double halfWidth = 2.0;
+  double centreX = 0.0;
+  double centreY = 0.0;
+  Colour inColour = 0;
+  Colour outColour = 0;
+  std::int32_t maxIterations = 0;
+};
+
+constexpr std::size_t kSpotRecordSize = 40;
+constexpr std::int32_t kMaxSpotIterations = 32767;
+
+std::array<std::uint8_t, kSpotRecordSize> EncodeSpot(const SpotRecord& record);
+
+// Takes the first 40 bytes. Nothing for a shorter file, or for values the
+// program never writes: a half-width that is not finite and positive, a
+// centre that is not finite, an iteration limit outside 1..32767.
+std::optional<SpotRecord> DecodeSpot(const std::uint8_t* bytes, std::size_t size);

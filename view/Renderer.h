@@ -1,0 +1,25 @@
+// The escape-time renderer. IterateScalar and RenderScalar are the reference:
+// every faster path must give the same counts and pixels, bit for bit.
+#pragma once
+
+#include <cstdint>
+
+#include "view/ViewParameters.h"
+
+// Iterations until |z|^2 reaches 4 (tested before each update) or the limit
+// (tested after it); 0 when the limit is below 1.
+int IterateScalar(double x, double y, int limit);
+
+// The pixel's COLORREF for count k.
+Colour PixelColour(const ViewParameters& view, int k);
+
+// A pixel as a 32-bit top-down DIB stores it: 0x00RRGGBB.
+constexpr std::uint32_t DibPixel(Colour c) {
+  return (c & 0xFF) << 16 | (c & 0xFF00) | (c >> 16 & 0xFF);
+}
+
+// Fills edge x edge DIB pixels, top row first. Returns the total of all counts.
+std::uint64_t RenderScalar(const ViewParameters& view, std::uint32_t* pixels);
+
+// The same image as RenderScalar, as fast as this machine allows.
+std::uint64_t Render(const ViewParameters& view, std::uint32_t* pixels);
