@@ -1,6 +1,8 @@
 // Resource and command identifiers, shared by the code and fractavo.rc.
 #pragma once
 
+#include "framework/FrameworkIds.h"
+
 #define IDR_MAINFRAME 128
 #define IDD_ABOUTBOX 100
 #define IDD_OPTIONS 130
@@ -14,10 +16,6 @@
 #define ID_FILE_SAVE_BMP 32776
 #define ID_FILE_COPY 32777
 
-#define ID_APP_ABOUT 0xE140
-#define ID_APP_EXIT 0xE141
-#define AFX_IDS_APP_TITLE 0xE000
-#define AFX_IDW_PANE_FIRST 0xE900
 
 // About box
 #define IDC_LINK 1032

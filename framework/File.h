@@ -1,0 +1,80 @@
+// Files that report failures as exceptions, and the exceptions themselves.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+class CException {
+ public:
+  virtual ~CException() = default;
+  virtual std::string GetErrorMessage() const = 0;
+  // Shows the message in a box with the application's name as caption.
+  int ReportError(UINT type = MB_ICONHAND | MB_OK) const;
+};
+
+class CFileException : public CException {
+ public:
+  enum Cause {
+    none,
+    genericException,
+    fileNotFound,
+    badPath,
+    tooManyOpenFiles,
+    accessDenied,
+    invalidFile,
+    directoryFull,
+    badSeek,
+    hardIO,
+    sharingViolation,
+    lockViolation,
+    diskFull,
+    endOfFile,
+  };
+
+  CFileException(Cause cause, LONG osError, std::string fileName)
+      : m_cause(cause), m_lOsError(osError), m_strFileName(std::move(fileName)) {}
+  static Cause OsErrorToCause(LONG osError);
+  // Throws the exception for a system error code.
+  [[noreturn]] static void ThrowOsError(LONG osError, const std::string& fileName);
+  std::string GetErrorMessage() const override;
+
+  Cause m_cause;
+  LONG m_lOsError;
+  std::string m_strFileName;
+};
+
+class CFile {
+ public:
+  enum OpenFlags : UINT {
+    modeRead = 0x0000,
+    modeWrite = 0x0001,
+    modeReadWrite = 0x0002,
+    shareExclusive = 0x0010,
+    shareDenyWrite = 0x0020,
+    shareDenyRead = 0x0030,
+    shareDenyNone = 0x0040,
+    modeCreate = 0x1000,
+    modeNoTruncate = 0x2000,
+  };
+
+  CFile() = default;
+  // Opens or throws CFileException.
+  CFile(const std::string& path, UINT flags);
+  ~CFile();
+  CFile(const CFile&) = delete;
+  CFile& operator=(const CFile&) = delete;
+
+  // False with *error filled (when given) instead of throwing.
+  bool Open(const std::string& path, UINT flags, CFileException* error = nullptr);
+  // Reads up to count bytes; returns how many were read (fewer at the end).
+  UINT Read(void* buffer, UINT count);
+  // Writes all count bytes or throws.
+  void Write(const void* buffer, UINT count);
+  void Close();
+  const std::string& GetFilePath() const { return m_path; }
+
+ private:
+  HANDLE m_handle = INVALID_HANDLE_VALUE;
+  std::string m_path;
+};

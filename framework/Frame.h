@@ -1,0 +1,26 @@
+// A top-level window with menu, accelerators and one pane child.
+#pragma once
+
+#include "framework/Wnd.h"
+
+class CFrameWnd : public CWnd {
+ public:
+  // Title (the string's text before its first line break), menu and
+  // accelerators all come from resource id.
+  BOOL LoadFrame(UINT id, DWORD style, CWnd* parent = nullptr);
+  BOOL PreTranslateMessage(MSG* msg) override;
+  // Own map first, then the application's.
+  bool OnCmdMsg(UINT id, int code, void* extra, bool* handlerExists = nullptr) override;
+  // Stretches the AFX_IDW_PANE_FIRST child over the client area.
+  void RecalcLayout();
+
+ protected:
+  BOOL PreCreateWindow(CREATESTRUCTA& cs) override;
+  // Frames live on the heap and go with their window.
+  void PostNcDestroy() override { delete this; }
+  void OnSize(UINT type, int cx, int cy);
+  void OnInitMenuPopup(HMENU popup, UINT index, BOOL systemMenu);
+  DECLARE_MESSAGE_MAP()
+
+  HACCEL m_hAccelTable = nullptr;
+};

@@ -1,0 +1,153 @@
+// GDI objects that delete their handle, and selections restored by scope.
+#pragma once
+
+#include <windows.h>
+
+#include <utility>
+
+template <class Handle>
+class CGdiObject {
+ public:
+  CGdiObject() = default;
+  explicit CGdiObject(Handle h) : m_handle(h) {}
+  ~CGdiObject() { DeleteObject(); }
+  CGdiObject(CGdiObject&& other) noexcept : m_handle(std::exchange(other.m_handle, nullptr)) {}
+  CGdiObject& operator=(CGdiObject&& other) noexcept {
+    if (this != &other) Attach(other.Detach());
+    return *this;
+  }
+  CGdiObject(const CGdiObject&) = delete;
+  CGdiObject& operator=(const CGdiObject&) = delete;
+
+  Handle GetSafeHandle() const { return m_handle; }
+  operator Handle() const { return m_handle; }
+  void Attach(Handle h) {
+    DeleteObject();
+    m_handle = h;
+  }
+  Handle Detach() { return std::exchange(m_handle, nullptr); }
+  BOOL DeleteObject() { return m_handle ? ::DeleteObject(std::exchange(m_handle, nullptr)) : FALSE; }
+
+ private:
+  Handle m_handle = nullptr;
+};
+
+struct CPen : CGdiObject<HPEN> {
+  CPen() = default;
+  CPen(int style, int width, COLORREF colour) : CGdiObject(::CreatePen(style, width, colour)) {}
+};
+
+struct CBrush : CGdiObject<HBRUSH> {
+  CBrush() = default;
+  explicit CBrush(COLORREF colour) : CGdiObject(::CreateSolidBrush(colour)) {}
+};
+
+struct CFont : CGdiObject<HFONT> {
+  BOOL CreateFontIndirect(const LOGFONTA* font) {
+    Attach(::CreateFontIndirectA(font));
+    return GetSafeHandle() != nullptr;
+  }
+};
+
+struct CBitmap : CGdiObject<HBITMAP> {
+  BOOL CreateCompatibleBitmap(HDC dc, int width, int height) {
+    Attach(::CreateCompatibleBitmap(dc, width, height));
+    return GetSafeHandle() != nullptr;
+  }
+};
+
+struct CPalette : CGdiObject<HPALETTE> {
+  BOOL CreatePalette(const LOGPALETTE* palette) {
+    Attach(::CreatePalette(palette));
+    return GetSafeHandle() != nullptr;
+  }
+};
+
+// A device context we made ourselves (memory DCs); deleted with the object.
+class CDC {
+ public:
+  CDC() = default;
+  ~CDC() { DeleteDC(); }
+  CDC(const CDC&) = delete;
+  CDC& operator=(const CDC&) = delete;
+
+  BOOL CreateCompatibleDC(HDC reference) {
+    DeleteDC();
+    m_hDC = ::CreateCompatibleDC(reference);
+    return m_hDC != nullptr;
+  }
+  BOOL DeleteDC() { return m_hDC ? ::DeleteDC(std::exchange(m_hDC, nullptr)) : FALSE; }
+  HDC GetSafeHdc() const { return m_hDC; }
+  operator HDC() const { return m_hDC; }
+
+ protected:
+  HDC m_hDC = nullptr;
+};
+
+// A window's client-area device context for the life of the object.
+class CClientDC {
+ public:
+  explicit CClientDC(HWND hwnd) : m_hwnd(hwnd), m_hDC(::GetDC(hwnd)) {}
+  ~CClientDC() {
+    if (m_hDC) ::ReleaseDC(m_hwnd, m_hDC);
+  }
+  CClientDC(const CClientDC&) = delete;
+  CClientDC& operator=(const CClientDC&) = delete;
+  operator HDC() const { return m_hDC; }
+
+ private:
+  HWND m_hwnd;
+  HDC m_hDC;
+};
+
+class CPaintDC {
+ public:
+  explicit CPaintDC(HWND hwnd) : m_hwnd(hwnd), m_hDC(::BeginPaint(hwnd, &m_ps)) {}
+  ~CPaintDC() { ::EndPaint(m_hwnd, &m_ps); }
+  CPaintDC(const CPaintDC&) = delete;
+  CPaintDC& operator=(const CPaintDC&) = delete;
+  operator HDC() const { return m_hDC; }
+
+  PAINTSTRUCT m_ps = {};
+
+ private:
+  HWND m_hwnd;
+  HDC m_hDC;
+};
+
+// Selects an object for the life of the scope and then the previous one back.
+class CSelectObject {
+ public:
+  CSelectObject(HDC dc, HGDIOBJ object) : m_dc(dc), m_previous(object ? ::SelectObject(dc, object) : nullptr) {}
+  ~CSelectObject() {
+    if (m_previous) ::SelectObject(m_dc, m_previous);
+  }
+  CSelectObject(const CSelectObject&) = delete;
+  CSelectObject& operator=(const CSelectObject&) = delete;
+
+ private:
+  HDC m_dc;
+  HGDIOBJ m_previous;
+};
+
+class CSelectPalette {
+ public:
+  CSelectPalette(HDC dc, HPALETTE palette, BOOL background)
+      : m_dc(dc), m_previous(palette ? ::SelectPalette(dc, palette, background) : nullptr) {}
+  ~CSelectPalette() {
+    if (m_previous) ::SelectPalette(m_dc, m_previous, FALSE);
+  }
+  CSelectPalette(const CSelectPalette&) = delete;
+  CSelectPalette& operator=(const CSelectPalette&) = delete;
+
+ private:
+  HDC m_dc;
+  HPALETTE m_previous;
+};
+
+// Fills with a solid colour without making a brush.
+inline void FillSolidRect(HDC dc, const RECT& rect, COLORREF colour) {
+  COLORREF previous = ::SetBkColor(dc, colour);
+  ::ExtTextOutA(dc, 0, 0, ETO_OPAQUE, &rect, nullptr, 0, nullptr);
+  ::SetBkColor(dc, previous);
+}
