@@ -1,0 +1,118 @@
+#include "files/Bmp.h"
+
+#include <algorithm>
+
+namespace {
+
+std::uint32_t Load32(const std::uint8_t* p) {
+  return p[0] | p[1] << 8 | p[2] << 16 | static_cast<std::uint32_t>(p[3]) << 24;
+}
+std::uint16_t Load16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | p[1] << 8); }
+
+void Store32(std::uint8_t* p, std::uint32_t v) {
+  for (int b = 0; b < 4; ++b) p[b] = static_cast<std::uint8_t>(v >> 8 * b);
+}
+void Store16(std::uint8_t* p, std::uint16_t v) {
+  p[0] = static_cast<std::uint8_t>(v);
+  p[1] = static_cast<std::uint8_t>(v >> 8);
+}
+
+constexpr std::size_t kSizeImageOffset = 20;
+
+}  // namespace
+
+InfoHeader ReadInfoHeader(const std::uint8_t* b) {
+  InfoHeader h;
+  h.size = Load32(b);
+  h.width = static_cast<std::int32_t>(Load32(b + 4));
+  h.height = static_cast<std::int32_t>(Load32(b + 8));
+  h.planes = Load16(b + 12);
+  h.bitCount = Load16(b + 14);
+  h.compression = Load32(b + 16);
+  h.sizeImage = Load32(b + kSizeImageOffset);
+  h.xPelsPerMeter = static_cast<std::int32_t>(Load32(b + 24));
+  h.yPelsPerMeter = static_cast<std::int32_t>(Load32(b + 28));
+  h.clrUsed = Load32(b + 32);
+  h.clrImportant = Load32(b + 36);
+  return h;
+}
+
+void StoreInfoHeader(const InfoHeader& h, std::uint8_t* b) {
+  Store32(b, h.size);
+  Store32(b + 4, static_cast<std::uint32_t>(h.width));
+  Store32(b + 8, static_cast<std::uint32_t>(h.height));
+  Store16(b + 12, h.planes);
+  Store16(b + 14, h.bitCount);
+  Store32(b + 16, h.compression);
+  Store32(b + kSizeImageOffset, h.sizeImage);
+  Store32(b + 24, static_cast<std::uint32_t>(h.xPelsPerMeter));
+  Store32(b + 28, static_cast<std::uint32_t>(h.yPelsPerMeter));
+  Store32(b + 32, h.clrUsed);
+  Store32(b + 36, h.clrImportant);
+}
+
+std::uint16_t ColourTableSize(const InfoHeader& h) {
+  if (h.clrUsed != 0) return static_cast<std::uint16_t>(4 * h.clrUsed);
+  switch (h.bitCount) {
+    case 1: return 8;
+    case 4: return 64;
+    case 8: return 1024;
+    default: return 0;
+  }
+}
+
+std::uint32_t Stride(std::int32_t width, std::uint16_t bitCount) {
+  return (static_cast<std::uint32_t>(width) * bitCount + 31) / 32 * 4;
+}
+
+std::uint32_t ImageSize(const InfoHeader& h) {
+  return Stride(h.width, h.bitCount) * static_cast<std::uint32_t>(h.height);
+}
+
+std::optional<BmpFile> PrepareBmpFile(std::uint8_t* block) {
+  const InfoHeader h = ReadInfoHeader(block);
+  if (h.size != kInfoHeaderSize) return std::nullopt;
+  const std::uint32_t tableSize = ColourTableSize(h);
+  const std::uint32_t imageSize = ImageSize(h);
+  Store32(block + kSizeImageOffset, imageSize);
+
+  BmpFile file{};
+  file.blockLength = kInfoHeaderSize + tableSize + imageSize;
+  std::uint8_t* f = file.fileHeader.data();
+  Store16(f, 0x4D42);  // "BM"
+  Store32(f + 2, static_cast<std::uint32_t>(kFileHeaderSize + file.blockLength));
+  Store32(f + 10, static_cast<std::uint32_t>(kFileHeaderSize + kInfoHeaderSize + tableSize));
+  return file;
+}
+
+std::vector<std::uint8_t> PackedDib24(const std::uint32_t* pixels, int width, int height) {
+  InfoHeader h;
+  h.width = width;
+  h.height = height;
+  h.bitCount = 24;
+  const std::uint32_t stride = Stride(width, 24);
+  h.sizeImage = stride * static_cast<std::uint32_t>(height);
+
+  std::vector<std::uint8_t> block(kInfoHeaderSize + h.sizeImage);
+  StoreInfoHeader(h, block.data());
+  std::uint8_t* out = block.data() + kInfoHeaderSize;
+  for (int row = height - 1; row >= 0; --row, out += stride) {
+    const std::uint32_t* in = pixels + static_cast<std::size_t>(row) * width;
+    for (int j = 0; j < width; ++j) {
+      out[3 * j] = static_cast<std::uint8_t>(in[j]);
+      out[3 * j + 1] = static_cast<std::uint8_t>(in[j] >> 8);
+      out[3 * j + 2] = static_cast<std::uint8_t>(in[j] >> 16);
+    }
+  }
+  return block;
+}
+
+std::optional<std::vector<std::uint8_t>> BmpFileBytes(std::vector<std::uint8_t> block) {
+  if (block.size() < kInfoHeaderSize) return std::nullopt;
+  const std::optional<BmpFile> file = PrepareBmpFile(block.data());
+  // A header that claims more than the block holds would read past its end.
+  if (!file || file->blockLength > block.size()) return std::nullopt;
+  std::vector<std::uint8_t> bytes(file->fileHeader.begin(), file->fileHeader.end());
+  bytes.insert(bytes.end(), block.begin(), block.begin() + static_cast<std::ptrdiff_t>(file->blockLength));
+  return bytes;
+}

@@ -1,0 +1,59 @@
+#include "view/ViewParameters.h"
+
+#include <algorithm>
+
+ViewParameters::ViewParameters(const Profile& profile) {
+  const Settings s = ReadSettings(profile);
+  inColour = s.inColour;
+  outColour = s.outColour;
+  force24Bit = s.force24Bit;
+  // Only something outside the program can store these below 1.
+  zoomRate = std::max(s.zoomRate, 1);
+  maxIterations = std::max(s.maxIterations, 1);
+  SetEdge(s.windowSize);
+  ComputeGradient();
+}
+
+void ViewParameters::ComputeGradient() {
+  const double n = maxIterations;
+  stepRed = static_cast<double>(Red(inColour) - Red(outColour)) / n;
+  stepGreen = static_cast<double>(Green(inColour) - Green(outColour)) / n;
+  stepBlue = static_cast<double>(Blue(inColour) - Blue(outColour)) / n;
+}
+
+void ViewParameters::Reset() {
+  halfWidth = 2.0;
+  centreX = 0.0;
+  centreY = 0.0;
+}
+
+void ViewParameters::ZoomAt(int x, int y, int direction) {
+  const double hw = halfWidth;
+  const double h = halfEdge;
+  centreX = (x * hw / h - hw) + centreX;
+  centreY = (hw - y * hw / h) + centreY;
+  if (direction > 0)
+    halfWidth = hw / zoomRate;
+  else if (direction < 0)
+    halfWidth = zoomRate * hw;
+}
+
+void ViewParameters::SetEdge(int newEdge) {
+  edge = newEdge;
+  halfEdge = newEdge / 2;
+}
+
+PixelMapping ViewParameters::Mapping() const {
+  return {halfEdge / halfWidth, centreX - halfWidth, centreY + halfWidth};
+}
+
+Settings ViewParameters::AsSettings() const {
+  Settings s;
+  s.inColour = inColour;
+  s.outColour = outColour;
+  s.force24Bit = force24Bit;
+  s.zoomRate = zoomRate;
+  s.maxIterations = maxIterations;
+  s.windowSize = edge;
+  return s;
+}
