@@ -1,0 +1,74 @@
+# Runs fractavo-render (through the emulator for Windows builds) and checks
+# what it writes and what it refuses. Paths handed to it are relative to WORK,
+# which Wine understands as well as the host does.
+file(REMOVE_RECURSE ${WORK})
+file(MAKE_DIRECTORY ${WORK})
+file(COPY ${DATA}/deep.spt DESTINATION ${WORK})
+file(WRITE ${WORK}/short.spt "too short")
+
+function(render)
+  execute_process(COMMAND ${EMULATOR} ${RENDER} ${ARGN} WORKING_DIRECTORY ${WORK} TIMEOUT 300
+                  RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "fractavo-render ${ARGN}: exit ${rc}\n${err}")
+  endif()
+  message(STATUS "${out}")
+  set(out "${out}" PARENT_SCOPE)
+endfunction()
+
+# Must fail with a message and leave the folder as it was.
+function(refuse)
+  file(GLOB before RELATIVE ${WORK} ${WORK}/*)
+  file(SHA256 ${WORK}/kept.bmp kept)
+  execute_process(COMMAND ${EMULATOR} ${RENDER} ${ARGN} -o kept.bmp WORKING_DIRECTORY ${WORK} TIMEOUT 300
+                  RESULT_VARIABLE rc ERROR_VARIABLE err)
+  file(GLOB after RELATIVE ${WORK} ${WORK}/*)
+  file(SHA256 ${WORK}/kept.bmp kept_after)
+  if(rc EQUAL 0 OR err STREQUAL "" OR NOT before STREQUAL after OR NOT kept STREQUAL kept_after)
+    message(FATAL_ERROR "fractavo-render ${ARGN}: exit ${rc}, files ${after}, stderr: ${err}")
+  endif()
+endfunction()
+
+function(expect_file name size sha256)
+  file(SIZE ${WORK}/${name} actual_size)
+  file(SHA256 ${WORK}/${name} actual_sha)
+  if(NOT actual_size EQUAL size OR (sha256 AND NOT actual_sha STREQUAL sha256))
+    message(FATAL_ERROR "${name}: ${actual_size} bytes, SHA-256 ${actual_sha}")
+  endif()
+endfunction()
+
+# No arguments: the default view, 400 pixels at 24 bits, the same on every build.
+render()
+if(NOT out MATCHES "400x400, 200 iterations")
+  message(FATAL_ERROR "summary: ${out}")
+endif()
+expect_file(fractavo.bmp 480054 "5c10d96c042865871bc7c43da350a4c584f36b34f4d7553d324c19ec1ce9a8aa")
+
+render(--size 401 --iterations 1000 --centre -0.75,0.1 --half-width 0.05 --in "#000000" --out "#FFFFFF" -o odd.bmp)
+expect_file(odd.bmp 482858 "")
+
+# A Spot file gives the same image as the same view typed out.
+render(--spot deep.spt --size 64 -o spot.bmp)
+render(--size 64 --centre -0.743643887037151,0.131825904205330 --half-width 1e-12 --iterations 3000
+       --in "#0080FF" --out "#000020" -o typed.bmp)
+file(SHA256 ${WORK}/spot.bmp spot_sha)
+expect_file(typed.bmp 12342 ${spot_sha})
+
+file(WRITE ${WORK}/kept.bmp "an older picture")
+foreach(bad IN ITEMS "--size;15" "--size;16385" "--size;4x" "--iterations;0" "--iterations;32768"
+                     "--in;123456" "--out;#12345G" "--centre;1" "--centre;1,nan" "--half-width;0"
+                     "--half-width;inf" "--bogus;1" "--size" "--spot;missing.spt" "--spot;short.spt")
+  refuse(${bad})
+endforeach()
+
+# A failed write leaves nothing behind either.
+execute_process(COMMAND ${EMULATOR} ${RENDER} --size 16 -o no-such-folder/x.bmp WORKING_DIRECTORY ${WORK}
+                TIMEOUT 300 RESULT_VARIABLE rc)
+file(GLOB left RELATIVE ${WORK} ${WORK}/*.partial ${WORK}/no-such-folder)
+if(rc EQUAL 0 OR left)
+  message(FATAL_ERROR "write into a missing folder: exit ${rc}, left ${left}")
+endif()
+
+# An existing file is replaced whole.
+render(-o kept.bmp)
+expect_file(kept.bmp 480054 "5c10d96c042865871bc7c43da350a4c584f36b34f4d7553d324c19ec1ce9a8aa")
