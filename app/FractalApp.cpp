@@ -1,0 +1,31 @@
+#include "app/FractalApp.h"
+
+#include "app/MainFrame.h"
+#include "app/resource.h"
+#include "ui/AboutDlg.h"
+
+BEGIN_MESSAGE_MAP(CFractalApp, CWinApp)
+  ON_COMMAND(ID_APP_ABOUT, OnAppAbout)
+END_MESSAGE_MAP()
+
+BOOL CFractalApp::InitInstance() {
+  Enable3dControls();
+  SetRegistryKey("Brisklane");
+  auto* frame = new CMainFrame;
+  m_pMainWnd = frame;
+  // No sizing border, no maximize box, no document name in the title.
+  if (!frame->LoadFrame(IDR_MAINFRAME, WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX)) {
+    m_pMainWnd = nullptr;
+    // A frame whose window never existed is still ours to free.
+    if (!frame->m_hWnd) delete frame;
+    return FALSE;
+  }
+  frame->ShowWindow(SW_SHOW);
+  frame->UpdateWindow();
+  return TRUE;
+}
+
+void CFractalApp::OnAppAbout() {
+  CAboutDlg about;
+  about.DoModal();
+}

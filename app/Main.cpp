@@ -1,0 +1,4 @@
+#include "app/FractalApp.h"
+
+// The one application object; the framework's entry point runs it.
+CFractalApp theApp;

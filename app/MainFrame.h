@@ -1,0 +1,29 @@
+#pragma once
+
+#include "framework/Frame.h"
+#include "view/FractalView.h"
+
+class CMainFrame : public CFrameWnd {
+ public:
+  CMainFrame();
+  ~CMainFrame() override;
+
+  // The view sees every command first.
+  bool OnCmdMsg(UINT id, int code, void* extra, bool* handlerExists = nullptr) override;
+  CFractalView& View() { return m_view; }
+
+  // Outer size for an image of edge pixels: the view's sunken edge, the
+  // fixed frame, caption and menu.
+  static CSize FrameSizeFor(int edge) { return {edge + 10, edge + 48}; }
+
+ protected:
+  BOOL PreCreateWindow(CREATESTRUCTA& cs) override;
+  int OnCreate(LPCREATESTRUCTA cs);
+  void OnGetMinMaxInfo(MINMAXINFO* info);
+  DECLARE_MESSAGE_MAP()
+
+ private:
+  CFractalView m_view;
+  HICON m_largeIcon = nullptr;
+  HICON m_smallIcon = nullptr;
+};

@@ -1,0 +1,3 @@
+#include "view/FractalView.h"
+
+void CFractalView::OnCopy() {}

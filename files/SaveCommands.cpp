@@ -1,0 +1,5 @@
+#include "view/FractalView.h"
+
+void CFractalView::OnSave() {}
+void CFractalView::OnSaveSpot() {}
+void CFractalView::OnLoadSpot() {}

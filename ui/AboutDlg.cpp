@@ -1,0 +1,5 @@
+#include "ui/AboutDlg.h"
+
+#include "app/resource.h"
+
+CAboutDlg::CAboutDlg() : CDialog(IDD_ABOUTBOX) {}

@@ -1,0 +1,8 @@
+#pragma once
+
+#include "framework/Dialog.h"
+
+class CAboutDlg : public CDialog {
+ public:
+  CAboutDlg();
+};
