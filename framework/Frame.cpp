@@ -21,6 +21,8 @@ BOOL CFrameWnd::LoadFrame(UINT id, DWORD style, CWnd* parent) {
     if (menu) ::DestroyMenu(menu);
     return FALSE;
   }
+  // The pane exists now; a hidden window gets no WM_SIZE until it is shown.
+  RecalcLayout();
   return TRUE;
 }
 
