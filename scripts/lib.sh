@@ -94,6 +94,10 @@ prepare_prefix() {
     timeout 60 "$WINE64_LOADER" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f
     timeout 60 "$WINE64_LOADER" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f
     timeout 120 wineserver -w
+    # Wine here does not look in its own font folder, and without its fonts
+    # "MS Sans Serif" falls back to a much wider face and the caption buttons
+    # draw as letters.
+    ln -sf /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/"
     touch "$WINEPREFIX/.fractavo-ready"
   fi
 }
