@@ -6,9 +6,20 @@ file(MAKE_DIRECTORY ${WORK})
 file(COPY ${DATA}/deep.spt DESTINATION ${WORK})
 file(WRITE ${WORK}/short.spt "too short")
 
-function(render)
+# Output goes through files, not pipes: Wine's services would hold a pipe open
+# for seconds after each run.
+function(run)
   execute_process(COMMAND ${EMULATOR} ${RENDER} ${ARGN} WORKING_DIRECTORY ${WORK} TIMEOUT 300
-                  RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
+                  RESULT_VARIABLE rc OUTPUT_FILE ${WORK}.out ERROR_FILE ${WORK}.err)
+  file(READ ${WORK}.out out)
+  file(READ ${WORK}.err err)
+  set(rc "${rc}" PARENT_SCOPE)
+  set(out "${out}" PARENT_SCOPE)
+  set(err "${err}" PARENT_SCOPE)
+endfunction()
+
+function(render)
+  run(${ARGN})
   if(NOT rc EQUAL 0)
     message(FATAL_ERROR "fractavo-render ${ARGN}: exit ${rc}\n${err}")
   endif()
@@ -20,8 +31,7 @@ endfunction()
 function(refuse)
   file(GLOB before RELATIVE ${WORK} ${WORK}/*)
   file(SHA256 ${WORK}/kept.bmp kept)
-  execute_process(COMMAND ${EMULATOR} ${RENDER} ${ARGN} -o kept.bmp WORKING_DIRECTORY ${WORK} TIMEOUT 300
-                  RESULT_VARIABLE rc ERROR_VARIABLE err)
+  run(${ARGN} -o kept.bmp)
   file(GLOB after RELATIVE ${WORK} ${WORK}/*)
   file(SHA256 ${WORK}/kept.bmp kept_after)
   if(rc EQUAL 0 OR err STREQUAL "" OR NOT before STREQUAL after OR NOT kept STREQUAL kept_after)
@@ -62,8 +72,7 @@ foreach(bad IN ITEMS "--size;15" "--size;16385" "--size;4x" "--iterations;0" "--
 endforeach()
 
 # A failed write leaves nothing behind either.
-execute_process(COMMAND ${EMULATOR} ${RENDER} --size 16 -o no-such-folder/x.bmp WORKING_DIRECTORY ${WORK}
-                TIMEOUT 300 RESULT_VARIABLE rc)
+run(--size 16 -o no-such-folder/x.bmp)
 file(GLOB left RELATIVE ${WORK} ${WORK}/*.partial ${WORK}/no-such-folder)
 if(rc EQUAL 0 OR left)
   message(FATAL_ERROR "write into a missing folder: exit ${rc}, left ${left}")
