@@ -1,7 +1,8 @@
 // The escape-time iteration over several adjacent pixels at once. Each lane
 // does exactly the operations of IterateScalar, in the same order, so the
-// counts match it bit for bit. Kept free of other headers: it is compiled
-// with different instruction sets in different files.
+// counts match it bit for bit. Includes nothing with inline code: it is
+// compiled with different instruction sets in different files, and the
+// linker must never pick an AVX copy of a function shared with the rest.
 #pragma once
 
 #include <cstdint>
