@@ -79,19 +79,4 @@ TEST(ViewParameters, ZoomRoundsInTheWrittenOrder) {
   EXPECT_EQ(view.halfWidth, 0.1 / 3);
 }
 
-TEST(ViewParameters, ResetKeepsColoursLimitAndSize) {
-  ViewParameters view = DefaultView();
-  view.maxIterations = 77;
-  view.inColour = 0x010203;
-  view.SetEdge(800);
-  view.ZoomAt(10, 20, 1);
-  view.Reset();
-  EXPECT_EQ(view.halfWidth, 2.0);
-  EXPECT_EQ(view.centreX, 0.0);
-  EXPECT_EQ(view.centreY, 0.0);
-  EXPECT_EQ(view.maxIterations, 77);
-  EXPECT_EQ(view.inColour, 0x010203u);
-  EXPECT_EQ(view.edge, 800);
-}
-
 }  // namespace
