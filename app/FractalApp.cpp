@@ -13,8 +13,7 @@ BOOL CFractalApp::InitInstance() {
   SetRegistryKey("Brisklane");
   auto* frame = new CMainFrame;
   m_pMainWnd = frame;
-  // No sizing border, no maximize box, no document name in the title.
-  if (!frame->LoadFrame(IDR_MAINFRAME, WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX)) {
+  if (!frame->LoadFrame(IDR_MAINFRAME, CMainFrame::kStyle)) {
     m_pMainWnd = nullptr;
     // A frame whose window never existed is still ours to free.
     if (!frame->m_hWnd) delete frame;

@@ -1,5 +1,7 @@
 #include "app/MainFrame.h"
 
+#include <algorithm>
+
 #include "app/resource.h"
 #include "framework/App.h"
 
@@ -28,6 +30,12 @@ bool CMainFrame::OnCmdMsg(UINT id, int code, void* extra, bool* handlerExists) {
   return CFrameWnd::OnCmdMsg(id, code, extra, handlerExists);
 }
 
+CSize CMainFrame::FrameSizeFor(int edge) {
+  CRect outer(0, 0, edge + 2 * ::GetSystemMetrics(SM_CXEDGE), edge + 2 * ::GetSystemMetrics(SM_CYEDGE));
+  ::AdjustWindowRectEx(&outer, kStyle, TRUE, 0);
+  return {outer.Width(), outer.Height()};
+}
+
 BOOL CMainFrame::PreCreateWindow(CREATESTRUCTA& cs) {
   CSize size = FrameSizeFor(ReadWindowSize(RegistryProfile()));
   cs.cx = size.cx;
@@ -50,5 +58,9 @@ void CMainFrame::OnGetMinMaxInfo(MINMAXINFO* info) {
   CSize size = FrameSizeFor(ReadWindowSize(RegistryProfile()));
   info->ptMaxSize.x = size.cx;
   info->ptMaxSize.y = size.cy;
+  // The system limits a window to about the screen's size; a large image
+  // still gets its whole frame rather than a cut-off view.
+  info->ptMaxTrackSize.x = std::max(info->ptMaxTrackSize.x, size.cx);
+  info->ptMaxTrackSize.y = std::max(info->ptMaxTrackSize.y, size.cy);
   Default();
 }

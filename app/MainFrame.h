@@ -12,9 +12,11 @@ class CMainFrame : public CFrameWnd {
   bool OnCmdMsg(UINT id, int code, void* extra, bool* handlerExists = nullptr) override;
   CFractalView& View() { return m_view; }
 
+  // No sizing border, no maximize box, no document name in the title.
+  static constexpr DWORD kStyle = WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
   // Outer size for an image of edge pixels: the view's sunken edge, the
-  // fixed frame, caption and menu.
-  static CSize FrameSizeFor(int edge) { return {edge + 10, edge + 48}; }
+  // fixed frame, caption and menu, as this system's metrics draw them.
+  static CSize FrameSizeFor(int edge);
 
  protected:
   BOOL PreCreateWindow(CREATESTRUCTA& cs) override;
