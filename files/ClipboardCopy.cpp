@@ -1,3 +1,30 @@
 #include "view/FractalView.h"
 
-void CFractalView::OnCopy() {}
+// Puts the client area as drawn on screen on the clipboard as a bitmap that
+// carries its physical size in 0.1 mm.
+void CFractalView::OnCopy() {
+  CClientDC screen(m_hWnd);
+  const CRect client = GetClientRect();
+  const int width = client.Width();
+  const int height = client.Height();
+
+  // Everything that can fail comes before the clipboard is touched, so a
+  // failed copy leaves the user's clipboard as it was.
+  CBitmap picture;
+  CDC memory;
+  if (!picture.CreateCompatibleBitmap(screen, width, height) || !memory.CreateCompatibleDC(screen)) return;
+
+  const int dpiY = ::GetDeviceCaps(screen, LOGPIXELSY);
+  const int dpiX = ::GetDeviceCaps(screen, LOGPIXELSX);
+  ::SetBitmapDimensionEx(picture, width * 254 / dpiX, height * 254 / dpiY, nullptr);
+  ::SelectObject(memory, picture);
+  ::BitBlt(memory, 0, 0, width, height, screen, client.left, client.top, SRCCOPY);
+  // Frees the bitmap from the device context before the clipboard takes it.
+  memory.DeleteDC();
+
+  if (!::OpenClipboard(m_hWnd)) return;
+  ::EmptyClipboard();
+  // The clipboard owns the bitmap once it has taken it; otherwise it is ours to free.
+  if (::SetClipboardData(CF_BITMAP, picture)) picture.Detach();
+  ::CloseClipboard();
+}

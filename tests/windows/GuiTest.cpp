@@ -72,3 +72,59 @@ HWND WaitForWindow(const char* className, const char* caption, DWORD timeoutMs) 
     ::Sleep(10);
   }
 }
+
+ScopedImportPatch::ScopedImportPatch(const char* module, const char* function, const void* replacement) {
+  auto* base = reinterpret_cast<BYTE*>(::GetModuleHandleA(nullptr));
+  auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
+  const IMAGE_DATA_DIRECTORY& imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+  for (auto* dll = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress); dll->Name; ++dll) {
+    if (::lstrcmpiA(reinterpret_cast<char*>(base + dll->Name), module) != 0) continue;
+    auto* name = reinterpret_cast<IMAGE_THUNK_DATA*>(base + dll->OriginalFirstThunk);
+    auto* slot = reinterpret_cast<IMAGE_THUNK_DATA*>(base + dll->FirstThunk);
+    for (; name->u1.AddressOfData; ++name, ++slot) {
+      if (IMAGE_SNAP_BY_ORDINAL(name->u1.Ordinal)) continue;
+      auto* byName = reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + name->u1.AddressOfData);
+      if (::lstrcmpA(reinterpret_cast<char*>(byName->Name), function) != 0) continue;
+      m_slot = reinterpret_cast<const void**>(&slot->u1.Function);
+      m_original = *m_slot;
+      Write(replacement);
+      return;
+    }
+  }
+}
+
+ScopedImportPatch::~ScopedImportPatch() {
+  if (m_slot) Write(m_original);
+}
+
+void ScopedImportPatch::Write(const void* value) {
+  DWORD protection;
+  ::VirtualProtect(m_slot, sizeof *m_slot, PAGE_READWRITE, &protection);
+  *m_slot = value;
+  ::VirtualProtect(m_slot, sizeof *m_slot, protection, &protection);
+}
+
+void PutClipboardText(HWND owner, const char* text) {
+  if (!::OpenClipboard(owner)) return;
+  ::EmptyClipboard();
+  const size_t size = ::lstrlenA(text) + 1;
+  if (HGLOBAL block = ::GlobalAlloc(GMEM_MOVEABLE, size)) {
+    ::CopyMemory(::GlobalLock(block), text, size);
+    ::GlobalUnlock(block);
+    if (!::SetClipboardData(CF_TEXT, block)) ::GlobalFree(block);
+  }
+  ::CloseClipboard();
+}
+
+std::optional<std::string> ClipboardText() {
+  if (!::OpenClipboard(nullptr)) return std::nullopt;
+  std::optional<std::string> text;
+  if (HANDLE block = ::GetClipboardData(CF_TEXT)) {
+    if (auto* chars = static_cast<const char*>(::GlobalLock(block))) {
+      text = chars;
+      ::GlobalUnlock(block);
+    }
+  }
+  ::CloseClipboard();
+  return text;
+}

@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <optional>
+#include <string>
 
 class CMainFrame;
 
@@ -26,3 +27,26 @@ void RunSoon(std::function<void()> action, UINT delayMs = 50);
 // Waits (pumping) until a visible top-level window with this class and
 // caption exists, or gives up after timeoutMs.
 HWND WaitForWindow(const char* className, const char* caption, DWORD timeoutMs = 5000);
+
+// Points this program's import of module!function at replacement for the life
+// of the object, so a test can make a system call fail. Calls from the
+// system's own libraries are not affected.
+class ScopedImportPatch {
+ public:
+  ScopedImportPatch(const char* module, const char* function, const void* replacement);
+  ~ScopedImportPatch();
+  ScopedImportPatch(const ScopedImportPatch&) = delete;
+  ScopedImportPatch& operator=(const ScopedImportPatch&) = delete;
+  // False when the program does not import the function.
+  bool Active() const { return m_slot != nullptr; }
+
+ private:
+  void Write(const void* value);
+  const void** m_slot = nullptr;
+  const void* m_original = nullptr;
+};
+
+// Replaces the clipboard's contents with text, owned by owner.
+void PutClipboardText(HWND owner, const char* text);
+// The clipboard's CF_TEXT, or nothing when it holds none.
+std::optional<std::string> ClipboardText();
