@@ -1,5 +1,7 @@
 #include "framework/File.h"
 
+#include <utility>
+
 #include "framework/App.h"
 
 int CException::ReportError(UINT type) const {
@@ -112,4 +114,49 @@ void CFile::Close() {
   HANDLE handle = m_handle;
   m_handle = INVALID_HANDLE_VALUE;
   if (!::CloseHandle(handle)) CFileException::ThrowOsError(static_cast<LONG>(::GetLastError()), m_path);
+}
+
+void CFile::Abort() {
+  if (m_handle != INVALID_HANDLE_VALUE) ::CloseHandle(std::exchange(m_handle, INVALID_HANDLE_VALUE));
+}
+
+CSafeFile::CSafeFile(const std::string& path) : m_path(path) {
+  const std::size_t slash = path.find_last_of("\\/");
+  const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+  char temporary[MAX_PATH];
+  if (!::GetTempFileNameA(folder.c_str(), "fra", 0, temporary)) Fail(static_cast<LONG>(::GetLastError()));
+  m_temporary = temporary;
+  CFileException error(CFileException::none, 0, path);
+  if (!m_file.Open(m_temporary, CFile::modeCreate | CFile::modeWrite | CFile::shareExclusive, &error)) {
+    ::DeleteFileA(m_temporary.c_str());
+    m_temporary.clear();
+    Fail(error.m_lOsError);
+  }
+}
+
+CSafeFile::~CSafeFile() {
+  if (m_temporary.empty()) return;
+  m_file.Abort();
+  ::DeleteFileA(m_temporary.c_str());
+}
+
+void CSafeFile::Fail(LONG osError) { CFileException::ThrowOsError(osError, m_path); }
+
+void CSafeFile::Write(const void* buffer, UINT count) {
+  try {
+    m_file.Write(buffer, count);
+  } catch (const CFileException& e) {
+    Fail(e.m_lOsError);  // the temporary name would mean nothing to the user
+  }
+}
+
+void CSafeFile::Commit() {
+  try {
+    m_file.Close();
+  } catch (const CFileException& e) {
+    Fail(e.m_lOsError);
+  }
+  if (!::MoveFileExA(m_temporary.c_str(), m_path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    Fail(static_cast<LONG>(::GetLastError()));
+  m_temporary.clear();
 }
