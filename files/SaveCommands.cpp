@@ -1,5 +1,63 @@
+// Save (the image as a BMP file), Save Spot and Load Spot.
+#include <array>
+#include <optional>
+#include <string>
+
+#include "files/BitmapCapture.h"
+#include "files/SpotRecord.h"
+#include "framework/App.h"
+#include "framework/CommonDialogs.h"
+#include "framework/File.h"
 #include "view/FractalView.h"
 
-void CFractalView::OnSave() {}
-void CFractalView::OnSaveSpot() {}
-void CFractalView::OnLoadSpot() {}
+namespace {
+constexpr char kSpotExtension[] = ".spt";
+constexpr char kSpotFilter[] = "Spots (*.spt)|*.spt|All Files (*.*)|*.*||";
+}  // namespace
+
+void CFractalView::OnSave() {
+  CFileDialog dialog(false, ".bmp", nullptr, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT,
+                     "Bitmap files (*.bmp)|*.bmp|All Files (*.*)|*.*||", this);
+  if (dialog.DoModal() != IDOK) return;
+  const std::string path = dialog.GetPathName();
+  const int edge = m_params.edge;
+  if (!SaveBmp(ImageDC(), CPoint(0, 0), CSize(edge, edge), path.c_str(), m_params.force24Bit != 0))
+    AfxMessageBox(m_hWnd, ("The image could not be saved to " + path + ".").c_str(), MB_ICONHAND | MB_OK);
+}
+
+void CFractalView::OnSaveSpot() {
+  CFileDialog dialog(false, kSpotExtension, nullptr, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, kSpotFilter, this);
+  if (dialog.DoModal() != IDOK) return;
+  const SpotRecord spot{m_params.halfWidth, m_params.centreX,  m_params.centreY,
+                        m_params.inColour,  m_params.outColour, m_params.maxIterations};
+  const auto bytes = EncodeSpot(spot);
+  // A failed save leaves any earlier file as it was.
+  CSafeFile file(dialog.GetPathName());
+  file.Write(bytes.data(), static_cast<UINT>(bytes.size()));
+  file.Commit();
+}
+
+void CFractalView::OnLoadSpot() {
+  CFileDialog dialog(true, kSpotExtension, nullptr, OFN_HIDEREADONLY, kSpotFilter, this);
+  if (dialog.DoModal() != IDOK) return;
+  std::array<std::uint8_t, kSpotRecordSize> bytes{};
+  UINT read = 0;
+  {
+    CFile file(dialog.GetPathName(), CFile::modeRead | CFile::shareDenyWrite);
+    read = file.Read(bytes.data(), static_cast<UINT>(bytes.size()));
+    file.Close();
+  }
+  const std::optional<SpotRecord> spot = DecodeSpot(bytes.data(), read);
+  if (!spot) {
+    AfxMessageBox(m_hWnd, "The file does not appear to be a valid Spot file.", MB_ICONHAND | MB_OK);
+    return;
+  }
+  m_params.halfWidth = spot->halfWidth;
+  m_params.centreX = spot->centreX;
+  m_params.centreY = spot->centreY;
+  m_params.inColour = spot->inColour;
+  m_params.outColour = spot->outColour;
+  m_params.maxIterations = spot->maxIterations;
+  m_params.ComputeGradient();
+  Render();
+}
