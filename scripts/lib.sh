@@ -1,5 +1,7 @@
+# shellcheck shell=bash
 # Shared by scripts/run and scripts/test; sourced from the project root.
-# Everything started here is stopped by stop_started, by pid.
+# stop_started stops what they started: Xvfb and the Wine keeper by pid, the
+# test prefix's Wine server through wineserver.
 
 PACKAGES=(cmake ninja-build g++ googletest libbenchmark-dev g++-mingw-w64-i686 g++-mingw-w64-x86-64
           mingw-w64-tools wine wine32:i386 wine64 fonts-wine xvfb xauth xdotool imagemagick x11-utils)
