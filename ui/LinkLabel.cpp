@@ -34,7 +34,10 @@ HBRUSH CLinkLabel::CtlColor(HDC dc, UINT) {
     LOGFONTA description = {};
     if (::GetObjectA(font, sizeof description, &description)) {
       description.lfUnderline = TRUE;
-      m_linkFont.CreateFontIndirect(&description);
+      // Also the control's own font: some static controls select their
+      // font only after asking for colours, which would undo ours.
+      if (m_linkFont.CreateFontIndirect(&description))
+        SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(m_linkFont.GetSafeHandle()), FALSE);
     }
   }
   if (m_linkFont.GetSafeHandle()) ::SelectObject(dc, m_linkFont);

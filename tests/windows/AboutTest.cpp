@@ -22,6 +22,7 @@ struct Look {
   int backgroundMode;
   LOGFONTA font;
   HFONT fontHandle;
+  bool controlFontUnderlined;  // what the control itself will select
 };
 
 Look ColourOf(HWND parent, HWND control) {
@@ -36,6 +37,9 @@ Look ColourOf(HWND parent, HWND control) {
   look.backgroundMode = ::GetBkMode(dc);
   look.fontHandle = static_cast<HFONT>(::GetCurrentObject(dc, OBJ_FONT));
   ::GetObjectA(look.fontHandle, sizeof look.font, &look.font);
+  LOGFONTA own = {};
+  ::GetObjectA(reinterpret_cast<HFONT>(::SendMessageA(control, WM_GETFONT, 0, 0)), sizeof own, &own);
+  look.controlFontUnderlined = own.lfUnderline != 0;
   ::SelectObject(dc, before);  // so the control can delete its font
   ::DeleteDC(dc);
   return look;
@@ -55,6 +59,7 @@ void ExpectLink(const Look& look, const LOGFONTA& controlFont) {
   EXPECT_EQ(look.text, kBlue);
   EXPECT_EQ(look.backgroundMode, TRANSPARENT);
   EXPECT_TRUE(look.font.lfUnderline);
+  EXPECT_TRUE(look.controlFontUnderlined);
   EXPECT_EQ(look.font.lfHeight, controlFont.lfHeight);
   EXPECT_STREQ(look.font.lfFaceName, controlFont.lfFaceName);
 }
@@ -63,6 +68,7 @@ void ExpectPlain(const Look& look) {
   EXPECT_NE(look.brush, kHollow);
   EXPECT_NE(look.text, kBlue);
   EXPECT_FALSE(look.font.lfUnderline);
+  EXPECT_FALSE(look.controlFontUnderlined);
 }
 
 // Static controls of a window of ours, each made a link.
