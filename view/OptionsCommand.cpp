@@ -1,3 +1,42 @@
+#include "app/MainFrame.h"
+#include "framework/App.h"
+#include "ui/OptionsDlg.h"
 #include "view/FractalView.h"
 
-void CFractalView::OnOptions() {}
+void CFractalView::OnOptions() {
+  ViewParameters& p = m_params;
+  COptionsDlg dialog;
+  dialog.zoomRate = p.zoomRate;
+  dialog.maxIterations = p.maxIterations;
+  dialog.screenSize = p.edge;
+  dialog.force24Bit = p.force24Bit;
+  dialog.inColour = p.inColour;
+  dialog.outColour = p.outColour;
+  if (dialog.DoModal() != IDOK) return;
+
+  // The zoom rate and the 24-bit flag do not change the picture.
+  const bool resized = dialog.screenSize != p.edge;
+  const bool redraw = resized || dialog.maxIterations != p.maxIterations || dialog.inColour != p.inColour ||
+                      dialog.outColour != p.outColour;
+  p.zoomRate = dialog.zoomRate;
+  p.maxIterations = dialog.maxIterations;
+  p.SetEdge(dialog.screenSize);
+  p.force24Bit = dialog.force24Bit;
+  p.inColour = dialog.inColour;
+  p.outColour = dialog.outColour;
+
+  // All six, changed or not, before the frame's new size is asked for.
+  RegistryProfile store;
+  WriteSettings(store, p.AsSettings());
+
+  if (resized) {
+    // The frame lays the view out again on WM_SIZE; the region shown stays.
+    if (CWnd* frame = AfxGetMainWnd()) {
+      const CSize size = CMainFrame::FrameSizeFor(p.edge);
+      ::SetWindowPos(frame->m_hWnd, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER);
+    }
+    RecreateImage();
+  }
+  p.ComputeGradient();
+  if (redraw && !p.notRendered) Render();
+}

@@ -1,0 +1,46 @@
+// The Options dialog: zoom rate, iteration limit, image size, the 24-bit
+// flag and the two gradient colours. The caller fills the fields, runs it
+// and, after IDOK, reads them back; the dialog never touches the settings.
+#pragma once
+
+#include "framework/CommonDialogs.h"
+#include "framework/Dialog.h"
+#include "ui/SwatchButton.h"
+
+class COptionsDlg : public CDialog {
+ public:
+  COptionsDlg();
+
+  BOOL PreTranslateMessage(MSG* msg) override;
+  BOOL OnInitDialog() override;
+
+  CSwatchButton inButton;
+  CSwatchButton outButton;
+  int zoomRate = 0;
+  int maxIterations = 0;
+  int screenSize = 0;
+  int force24Bit = 1;
+  COLORREF inColour = 0;
+  COLORREF outColour = 0;
+  CToolTipCtrl toolTip;
+
+ protected:
+  void DoDataExchange(CDataExchange* dx) override;
+  void OnOK() override;
+  void OnDefaults();
+  void OnKillFocusZoomRate();
+  void OnKillFocusMaxIterations();
+  void OnKillFocusScreenSize();
+  DECLARE_MESSAGE_MAP()
+
+ private:
+  // Reads the fields back and, when field is out of low..high, replaces
+  // the edit's text with the nearer limit. False when a field is not a
+  // number (the read-back has told the user).
+  bool Clamp(int id, const int& field, int low, int high);
+  bool ClampZoomRate();
+  bool ClampMaxIterations();
+  bool ClampScreenSize();
+
+  bool m_readingBack = false;
+};
