@@ -4,7 +4,8 @@
 # test prefix's Wine server through wineserver.
 
 PACKAGES=(cmake ninja-build g++ googletest libbenchmark-dev g++-mingw-w64-i686 g++-mingw-w64-x86-64
-          mingw-w64-tools wine wine32:i386 wine64 fonts-wine xvfb xauth xdotool imagemagick x11-utils)
+          mingw-w64-tools wine wine32:i386 wine64 fonts-wine xvfb xauth xdotool imagemagick x11-utils
+          g++-multilib qemu-user)
 
 # Debian's `wine` always takes the 32-bit loader once wine32 is installed. The
 # 64-bit loader runs 64-bit programs and sets up a prefix without it.
