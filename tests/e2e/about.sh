@@ -83,11 +83,13 @@ longest=$(convert "$out/about.png" -depth 8 txt:- | awk -F'[,: ]+' '
   END { print best + 0 }')
 [ "$longest" -ge 100 ] || fail "no blue underlined link in the About box (longest blue run $longest pixels)"
 
-xdotool key --window "$about" Escape
+xdotool windowfocus --sync "$about"
+xdotool key Escape
 for ((i = 0; i < 50; i++)); do
   xdotool search --onlyvisible --name '^About Fractavo$' >/dev/null 2>&1 || break
   sleep 0.1
 done
+[ "$i" -lt 50 ] || fail "Esc did not close the About box"
 
 xdotool windowfocus --sync "$frame"
 xdotool key alt+F4
