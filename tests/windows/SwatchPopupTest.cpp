@@ -46,17 +46,15 @@ ColourNote Cancel(COLORREF c) { return {WM_COLOURCANCEL, c, 0}; }
 
 class SwatchPopup : public testing::Test {
  protected:
-  void SetUp() override {
-    // Far from the popup, where a stray move hits no cell.
-    ::SetCursorPos(1270, 1010);
-    PumpMessages();
-  }
   void TearDown() override {
     if (::IsWindow(popup)) ::DestroyWindow(popup);
     PumpMessages();
   }
 
   void Open(COLORREF colour, POINT at = {200, 224}) {
+    // Far from the popup, where the move Wine reports on opening hits no cell.
+    ::SetCursorPos(1270, 1010);
+    PumpMessages();
     auto* p = new CountedPopup(colour, &owner);
     ASSERT_TRUE(p->Create(at));
     popup = p->m_hWnd;
