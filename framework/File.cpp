@@ -80,12 +80,11 @@ bool CFile::Open(const std::string& path, UINT flags, CFileException* error) {
   DWORD share = 0;
   switch (flags & 0x70) {
     case shareDenyWrite: share = FILE_SHARE_READ; break;
-    case shareDenyRead: share = FILE_SHARE_WRITE; break;
     case shareDenyNone: share = FILE_SHARE_READ | FILE_SHARE_WRITE; break;
     default: share = 0; break;
   }
   DWORD creation = OPEN_EXISTING;
-  if (flags & modeCreate) creation = (flags & modeNoTruncate) ? OPEN_ALWAYS : CREATE_ALWAYS;
+  if (flags & modeCreate) creation = CREATE_ALWAYS;
   m_handle = ::CreateFileA(path.c_str(), access, share, nullptr, creation, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (m_handle != INVALID_HANDLE_VALUE) return true;
   if (error) {

@@ -49,13 +49,10 @@ class CFile {
   enum OpenFlags : UINT {
     modeRead = 0x0000,
     modeWrite = 0x0001,
-    modeReadWrite = 0x0002,
     shareExclusive = 0x0010,
     shareDenyWrite = 0x0020,
-    shareDenyRead = 0x0030,
     shareDenyNone = 0x0040,
     modeCreate = 0x1000,
-    modeNoTruncate = 0x2000,
   };
 
   CFile() = default;
@@ -74,7 +71,6 @@ class CFile {
   void Close();
   // Closes without reporting errors, for clean-up after a failure.
   void Abort();
-  const std::string& GetFilePath() const { return m_path; }
 
  private:
   HANDLE m_handle = INVALID_HANDLE_VALUE;

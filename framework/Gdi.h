@@ -77,7 +77,6 @@ class CDC {
     return m_hDC != nullptr;
   }
   BOOL DeleteDC() { return m_hDC ? ::DeleteDC(std::exchange(m_hDC, nullptr)) : FALSE; }
-  HDC GetSafeHdc() const { return m_hDC; }
   operator HDC() const { return m_hDC; }
 
  protected:

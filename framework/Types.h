@@ -21,10 +21,8 @@ struct CRect : RECT {
   int Width() const { return right - left; }
   int Height() const { return bottom - top; }
   CPoint TopLeft() const { return {left, top}; }
-  CPoint BottomRight() const { return {right, bottom}; }
   bool PtInRect(POINT p) const { return ::PtInRect(this, p) != FALSE; }
   void DeflateRect(int dx, int dy) { ::InflateRect(this, -dx, -dy); }
-  void InflateRect(int dx, int dy) { ::InflateRect(this, dx, dy); }
   void OffsetRect(int dx, int dy) { ::OffsetRect(this, dx, dy); }
   bool operator==(const CRect& o) const { return ::EqualRect(this, &o) != FALSE; }
   bool operator!=(const CRect& o) const { return !(*this == o); }

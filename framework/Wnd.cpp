@@ -67,9 +67,6 @@ bool CCmdTarget::OnCmdMsg(UINT id, int code, void* extra, bool* handlerExists) {
   return true;
 }
 
-void CCmdTarget::BeginWaitCursor() { AfxGetApp()->DoWaitCursor(1); }
-void CCmdTarget::EndWaitCursor() { AfxGetApp()->DoWaitCursor(-1); }
-
 BEGIN_MESSAGE_MAP(CWnd, CCmdTarget)
   ON_WM_NCDESTROY()
 END_MESSAGE_MAP()

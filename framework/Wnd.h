@@ -90,9 +90,6 @@ class CCmdTarget {
   // handler with extra = CCmdUI*. True when handled.
   virtual bool OnCmdMsg(UINT id, int code, void* extra, bool* handlerExists = nullptr);
 
-  void BeginWaitCursor();
-  void EndWaitCursor();
-
   static const fw::MsgMap* GetThisMessageMap();
   virtual const fw::MsgMap* GetMessageMap() const;
 
