@@ -3,26 +3,8 @@
 # the popup, a new size typed in, OK; then the registry, the window's new
 # size and the new picture.
 set -euo pipefail
-
-out="$E2E_OUT"
-pid=
-
-fail() {
-  echo "options: $*" >&2
-  exit 1
-}
-
-stop() {
-  if [ -n "$pid" ]; then
-    kill "$pid" 2>/dev/null || true
-    wait "$pid" 2>/dev/null || true
-  fi
-}
-trap stop EXIT
-
-shot() {
-  import -window root "$out/$1"
-}
+# shellcheck source-path=SCRIPTDIR source=common.bash
+. "$(dirname "$0")/common.bash"
 
 # Centre of the pixels of one colour (#RRGGBB) in an image, as "x y"; empty if none.
 find_colour() {
@@ -35,39 +17,17 @@ count_colour() {
   convert "$1" -depth 8 txt:- | grep -c "$2" || true
 }
 
-differing_pixels() {
-  compare -metric AE "$1" "$2" null: 2>&1 || true
-}
-
-gone() {
-  local i
-  for ((i = 0; i < 50; i++)); do
-    xdotool search --onlyvisible --name "$1" >/dev/null 2>&1 || return 0
-    sleep 0.1
-  done
-  return 1
-}
-
-timeout 60 $WINE reg delete 'HKCU\Software\Brisklane\Fractavo' /f >/dev/null 2>&1 || true
-
-timeout 300 $WINE "$BUILD_DIR/Fractavo.exe" >"$out/fractavo.log" 2>&1 &
-pid=$!
-frame=$(timeout 30 xdotool search --sync --onlyvisible --name '^Fractavo$' | head -n1) || fail "no main window"
-xdotool windowmove "$frame" 0 0
-xdotool windowfocus --sync "$frame"
-eval "$(xdotool getwindowgeometry --shell "$frame")"
+start_program
+geometry "$frame"
 [ "${WIDTH}x${HEIGHT}" = 410x448 ] || fail "the window starts at ${WIDTH}x${HEIGHT}, expected 410x448"
 
 # A first render, so that the new settings draw a new picture.
-xdotool mousemove --window "$frame" 205 243 click 1
-sleep 1
+click_view 200 200
 
 xdotool key ctrl+o
-dialog=$(timeout 20 xdotool search --sync --onlyvisible --name '^Options$' | head -n1) || fail "no Options dialog"
+dialog=$(find_window Options) || fail "no Options dialog"
 sleep 0.5
-eval "$(xdotool getwindowgeometry --shell "$dialog")"
-dialog_box="${WIDTH}x${HEIGHT}+${X}+${Y}"
-import -window root -crop "$dialog_box" +repage "$out/options.png"
+window_shot "$dialog" options.png
 
 # The in-colour button shows the default 0x400040 (#400040).
 read -r bx by < <(find_colour "$out/options.png" '#400040') || true
@@ -101,10 +61,10 @@ shot picked.png
 xdotool key alt+c
 xdotool type --delay 30 300
 xdotool key Return
-gone '^Options$' || fail "the dialog did not close"
+gone Options || fail "the dialog did not close"
 sleep 1
 
-query=$(timeout 60 $WINE reg query 'HKCU\Software\Brisklane\Fractavo' | tr -d '\r')
+query=$(timeout 60 "$WINE" reg query 'HKCU\Software\Brisklane\Fractavo' | tr -d '\r')
 echo "$query" >"$out/registry.txt"
 expect_value() {
   echo "$query" | grep -Eq "^ +$1 +REG_DWORD +$2\$" || fail "registry: '$1' is not $2 (see $out/registry.txt)"
@@ -116,22 +76,14 @@ expect_value 'Zoom Rate' 0x3
 expect_value 'Max Iterations' 0xc8
 expect_value 'Window Size' 0x12c
 
-eval "$(xdotool getwindowgeometry --shell "$frame")"
+geometry "$frame"
 [ "${WIDTH}x${HEIGHT}" = 310x348 ] || fail "the window is ${WIDTH}x${HEIGHT} after the change, expected 310x348"
 shot after.png
-import -window root -crop 300x300+5+43 +repage "$out/view.png"
+view_shot view.png 300
 lime=$(count_colour "$out/view.png" '#00FF00')
 purple=$(count_colour "$out/view.png" '#400040')
 [ "$lime" -gt 1000 ] && [ "$purple" = 0 ] ||
   fail "the picture is not drawn again with the new in colour ($lime lime, $purple old purple pixels)"
 
-xdotool windowfocus --sync "$frame"
-xdotool key alt+F4
-for ((i = 0; i < 100; i++)); do
-  kill -0 "$pid" 2>/dev/null || break
-  sleep 0.1
-done
-kill -0 "$pid" 2>/dev/null && fail "the program did not close"
-wait "$pid" || fail "the program exited with $?"
-pid=
+close_program
 echo "options: stored, resized to 310x348 and drawn again; screenshots in $out"
