@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "GuiTest.h"
@@ -17,31 +18,51 @@ namespace {
 constexpr UINT kFirst = WM_APP + 1;
 constexpr UINT kSecond = WM_APP + 2;
 constexpr UINT kUnmapped = WM_APP + 3;
+constexpr UINT kThrowFile = WM_APP + 4;
+constexpr UINT kThrowOther = WM_APP + 5;
 
 std::vector<std::string> calls;
+using Calls = std::vector<std::string>;
+
+struct Seen {
+  bool shown = false;
+  std::string text;
+  bool icon = false;
+};
+
+// Reads and closes the next message box captioned "Fractavo", from inside its loop.
+void CloseNextMessageBox(Seen* seen, LPCSTR icon) {
+  RunSoon([=] {
+    HWND box = WaitForWindow("#32770", "Fractavo");
+    if (!box) return;
+    char text[256] = "";
+    ::GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+    *seen = {true, text, false};
+    for (HWND child = ::GetWindow(box, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT))
+      seen->icon |= reinterpret_cast<HICON>(::SendMessageA(child, STM_GETICON, 0, 0)) == ::LoadIconA(nullptr, icon);
+    ::PostMessageA(box, WM_COMMAND, IDOK, 0);
+  }, 20);
+}
 
 // ---------------------------------------------------------------------------
 // Message maps
 
 class CBaseProbe : public CWnd {
- public:
-  BOOL CreateProbe() { return CreateEx(0, nullptr, "probe", WS_POPUP, 0, 0, 100, 100, nullptr, nullptr); }
-
  protected:
-  LRESULT OnFirst(WPARAM, LPARAM) {
-    calls.push_back("base first");
-    return 11;
+  LRESULT OnFirst(WPARAM, LPARAM) { return calls.push_back("base first"), 11; }
+  LRESULT OnSecond(WPARAM, LPARAM) { return calls.push_back("base second"), 12; }
+  LRESULT OnThrowFile(WPARAM, LPARAM) {
+    throw CFileException(CFileException::accessDenied, ERROR_ACCESS_DENIED, "C:\\locked.spt");
   }
-  LRESULT OnSecond(WPARAM, LPARAM) {
-    calls.push_back("base second");
-    return 12;
-  }
+  LRESULT OnThrowOther(WPARAM, LPARAM) { throw std::runtime_error("out of luck"); }
   DECLARE_MESSAGE_MAP()
 };
 
 BEGIN_MESSAGE_MAP(CBaseProbe, CWnd)
   ON_MESSAGE(kFirst, OnFirst)
   ON_MESSAGE(kSecond, OnSecond)
+  ON_MESSAGE(kThrowFile, OnThrowFile)
+  ON_MESSAGE(kThrowOther, OnThrowOther)
 END_MESSAGE_MAP()
 
 class CDerivedProbe : public CBaseProbe {
@@ -52,12 +73,10 @@ class CDerivedProbe : public CBaseProbe {
 
  protected:
   LRESULT OnSecondHere(WPARAM w, LPARAM l) {
-    calls.push_back("derived second");
     lastW = w;
     lastL = l;
-    return 22;
+    return calls.push_back("derived second"), 22;
   }
-  // Logs, then lets the system do what it would have done.
   LRESULT OnSetText(WPARAM, LPARAM) {
     calls.push_back("set text");
     return Default();
@@ -74,7 +93,7 @@ END_MESSAGE_MAP()
 
 TEST(MessageMap, DerivedEntriesOverrideAndBaseEntriesStillRun) {
   CDerivedProbe probe;
-  ASSERT_TRUE(probe.CreateProbe());
+  ASSERT_TRUE(probe.CreateEx(0, nullptr, "probe", WS_POPUP, 0, 0, 100, 100, nullptr, nullptr));
   calls.clear();
   EXPECT_EQ(probe.SendMessage(kFirst), 11);
   const LPARAM wide = static_cast<LPARAM>(-0x12345678);
@@ -82,17 +101,33 @@ TEST(MessageMap, DerivedEntriesOverrideAndBaseEntriesStillRun) {
   EXPECT_EQ(probe.lastW, 0xBEEFu);
   EXPECT_EQ(probe.lastL, wide);
   EXPECT_EQ(probe.SendMessage(kUnmapped), 0);
-  EXPECT_EQ(calls, (std::vector<std::string>{"base first", "derived second"}));
+  EXPECT_EQ(calls, (Calls{"base first", "derived second"}));
 
-  // Default() inside a handler does the system's processing of that message.
-  probe.SetWindowText("changed");
+  probe.SetWindowText("changed");  // Default() does the system's part
   EXPECT_EQ(probe.GetWindowText(), "changed");
   EXPECT_EQ(calls.back(), "set text");
 
-  // Client coordinates left of and above the window are negative.
   probe.SendMessage(WM_LBUTTONUP, 0, MAKELPARAM(-5, -7));
   EXPECT_EQ(probe.lastClick.x, -5);
   EXPECT_EQ(probe.lastClick.y, -7);
+}
+
+// An exception from a handler is shown with the stop icon and the window goes on.
+TEST(MessageMap, AHandlersExceptionIsShownAndTheWindowGoesOn) {
+  CDerivedProbe probe;
+  ASSERT_TRUE(probe.CreateEx(0, nullptr, "thrower", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr));
+  Seen seen;
+  CloseNextMessageBox(&seen, IDI_HAND);
+  EXPECT_EQ(probe.SendMessage(kThrowFile), 0);
+  EXPECT_TRUE(seen.shown);
+  EXPECT_EQ(seen.text, "Access to C:\\locked.spt was denied.");
+  EXPECT_TRUE(seen.icon);
+
+  seen = {};
+  CloseNextMessageBox(&seen, IDI_HAND);
+  EXPECT_EQ(probe.SendMessage(kThrowOther), 0);
+  EXPECT_NE(seen.text.find("out of luck"), std::string::npos);
+  EXPECT_EQ(probe.SendMessage(kFirst), 11);
 }
 
 // A subclassed system control keeps its own behaviour for what we do not map.
@@ -106,16 +141,11 @@ TEST(MessageMap, SubclassedControlFallsBackToItsOwnProcedure) {
     EXPECT_FALSE(CDerivedProbe().SubclassWindow(edit));  // already ours
     calls.clear();
     ::SetWindowTextA(edit, "12345");
-    EXPECT_EQ(calls, std::vector<std::string>{"set text"});
-    EXPECT_EQ(::SendMessageA(edit, WM_GETTEXTLENGTH, 0, 0), 5);
+    EXPECT_EQ(calls, Calls{"set text"});
     ::SendMessageA(edit, EM_SETSEL, 1, 3);
-    DWORD start = 0, end = 0;
-    ::SendMessageA(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
-    EXPECT_EQ(start, 1u);
-    EXPECT_EQ(end, 3u);
+    EXPECT_EQ(::SendMessageA(edit, EM_GETSEL, 0, 0), MAKELRESULT(1, 3));
   }
-  // The object went with the window.
-  EXPECT_FALSE(::IsWindow(edit));
+  EXPECT_FALSE(::IsWindow(edit));  // the object took its window along
 }
 
 // ---------------------------------------------------------------------------
@@ -123,8 +153,6 @@ TEST(MessageMap, SubclassedControlFallsBackToItsOwnProcedure) {
 
 constexpr int kReflecting = 101;
 constexpr int kPlain = 102;
-constexpr int kOwnerDrawn = 103;
-constexpr int kOwnerDrawnStatic = 104;
 
 class CReflectingButton : public CButton {
  public:
@@ -152,25 +180,24 @@ END_MESSAGE_MAP()
 class CParentProbe : public CWnd {
  public:
   HBRUSH ownBrush = ::CreateSolidBrush(RGB(1, 2, 3));
+  std::vector<UINT> drewIds;
   ~CParentProbe() override { ::DeleteObject(ownBrush); }
 
  protected:
-  void OnClickedReflecting() { calls.push_back("parent: reflecting clicked"); }
-  void OnDoubleClickedReflecting() { calls.push_back("parent: reflecting double-clicked"); }
-  void OnClickedPlain() { calls.push_back("parent: plain clicked"); }
+  void OnDoubleClickedReflecting() { calls.push_back("double-clicked"); }
+  void OnClickedPlain() { calls.push_back("plain clicked"); }
   LRESULT OnCtlColorButton(WPARAM, LPARAM) {
-    calls.push_back("parent: colour");
+    calls.push_back("colour");
     return reinterpret_cast<LRESULT>(ownBrush);
   }
   LRESULT OnDrawItem(WPARAM, LPARAM lParam) {
-    calls.push_back("parent: draw " + std::to_string(reinterpret_cast<DRAWITEMSTRUCT*>(lParam)->CtlID));
+    drewIds.push_back(reinterpret_cast<DRAWITEMSTRUCT*>(lParam)->CtlID);
     return TRUE;
   }
   DECLARE_MESSAGE_MAP()
 };
 
 BEGIN_MESSAGE_MAP(CParentProbe, CWnd)
-  ON_BN_CLICKED(kReflecting, OnClickedReflecting)
   ON_CONTROL(BN_DOUBLECLICKED, kReflecting, OnDoubleClickedReflecting)
   ON_BN_CLICKED(kPlain, OnClickedPlain)
   ON_MESSAGE(WM_CTLCOLORBTN, OnCtlColorButton)
@@ -182,82 +209,53 @@ HWND MakeChild(HWND parent, const char* cls, DWORD style, int id, int x) {
                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr);
 }
 
-class Reflection : public testing::Test {
- protected:
-  void SetUp() override {
-    ASSERT_TRUE(parent.CreateEx(0, nullptr, "parent", WS_POPUP | WS_VISIBLE, 0, 0, 300, 100, nullptr, nullptr));
-    ASSERT_TRUE(reflecting.SubclassWindow(MakeChild(parent, "BUTTON", BS_PUSHBUTTON, kReflecting, 0)));
-    ASSERT_TRUE(plain.SubclassWindow(MakeChild(parent, "BUTTON", BS_PUSHBUTTON, kPlain, 50)));
-    calls.clear();
-  }
-  LRESULT Notify(HWND child, int code) {
-    return parent.SendMessage(WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(child), code), reinterpret_cast<LPARAM>(child));
-  }
-
+// Notifications, colour messages and owner drawing go to a child that is ours
+// and has the entry; otherwise, or when its CtlColor gives no brush, to the parent.
+TEST(Reflection, ChildFirstElseParent) {
+  constexpr int kDrawn = 103, kStatic = 104;
   CParentProbe parent;
-  CReflectingButton reflecting;
+  CReflectingButton reflecting, drawn;
   CButton plain;
-};
+  CStatic staticControl;  // ours, but with no drawing of its own
+  ASSERT_TRUE(parent.CreateEx(0, nullptr, "parent", WS_POPUP | WS_VISIBLE, 0, 0, 300, 100, nullptr, nullptr));
+  ASSERT_TRUE(reflecting.SubclassWindow(MakeChild(parent, "BUTTON", BS_PUSHBUTTON, kReflecting, 0)));
+  ASSERT_TRUE(plain.SubclassWindow(MakeChild(parent, "BUTTON", BS_PUSHBUTTON, kPlain, 50)));
+  ASSERT_TRUE(drawn.SubclassWindow(MakeChild(parent, "BUTTON", BS_OWNERDRAW, kDrawn, 100)));
+  ASSERT_TRUE(staticControl.SubclassWindow(MakeChild(parent, "STATIC", SS_OWNERDRAW, kStatic, 150)));
+  calls.clear();
 
-TEST_F(Reflection, ClickGoesToTheChildFirstAndElseToTheParent) {
   reflecting.SendMessage(BM_CLICK);
   EXPECT_EQ(reflecting.clicks, 1);
-  EXPECT_TRUE(calls.empty());
-
-  // The child has no entry for this code: the parent's map takes it.
-  Notify(reflecting, BN_DOUBLECLICKED);
+  parent.SendMessage(WM_COMMAND, MAKEWPARAM(kReflecting, BN_DOUBLECLICKED),
+                     reinterpret_cast<LPARAM>(reflecting.GetSafeHwnd()));
   EXPECT_EQ(reflecting.clicks, 1);
-  EXPECT_EQ(calls, std::vector<std::string>{"parent: reflecting double-clicked"});
-
-  calls.clear();
   plain.SendMessage(BM_CLICK);
-  EXPECT_EQ(calls, std::vector<std::string>{"parent: plain clicked"});
-}
+  EXPECT_EQ(calls, (Calls{"double-clicked", "plain clicked"}));
 
-TEST_F(Reflection, ControlColourTakesTheChildsBrushUnlessItGivesNone) {
   HDC dc = ::GetDC(parent);
+  auto colour = [&](UINT message, HWND child) {
+    return parent.SendMessage(message, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(child));
+  };
+  calls.clear();
   HBRUSH childBrush = ::CreateSolidBrush(RGB(9, 8, 7));
   reflecting.brush = childBrush;
-  EXPECT_EQ(parent.SendMessage(WM_CTLCOLORBTN, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(
-                                                                                 reflecting.GetSafeHwnd())),
-            reinterpret_cast<LRESULT>(childBrush));
-  EXPECT_TRUE(calls.empty());
-  EXPECT_EQ(reflecting.colourTypes, std::vector<UINT>{CTLCOLOR_BTN});
-
-  // Each kind of colour message arrives as the one reflected message with its type.
-  parent.SendMessage(WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
-                     reinterpret_cast<LPARAM>(reflecting.GetSafeHwnd()));
-  parent.SendMessage(WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(dc),
-                     reinterpret_cast<LPARAM>(reflecting.GetSafeHwnd()));
+  EXPECT_EQ(colour(WM_CTLCOLORBTN, reflecting), reinterpret_cast<LRESULT>(childBrush));
+  colour(WM_CTLCOLORSTATIC, reflecting);
+  colour(WM_CTLCOLOREDIT, reflecting);
   EXPECT_EQ(reflecting.colourTypes, (std::vector<UINT>{CTLCOLOR_BTN, CTLCOLOR_STATIC, CTLCOLOR_EDIT}));
-
-  // No brush from the child, or a child without the entry: the parent colours.
+  EXPECT_TRUE(calls.empty());
   reflecting.brush = nullptr;
-  EXPECT_EQ(parent.SendMessage(WM_CTLCOLORBTN, reinterpret_cast<WPARAM>(dc),
-                               reinterpret_cast<LPARAM>(reflecting.GetSafeHwnd())),
-            reinterpret_cast<LRESULT>(parent.ownBrush));
-  EXPECT_EQ(parent.SendMessage(WM_CTLCOLORBTN, reinterpret_cast<WPARAM>(dc),
-                               reinterpret_cast<LPARAM>(plain.GetSafeHwnd())),
-            reinterpret_cast<LRESULT>(parent.ownBrush));
-  EXPECT_EQ(calls, (std::vector<std::string>{"parent: colour", "parent: colour"}));
+  EXPECT_EQ(colour(WM_CTLCOLORBTN, reflecting), reinterpret_cast<LRESULT>(parent.ownBrush));
+  EXPECT_EQ(colour(WM_CTLCOLORBTN, plain), reinterpret_cast<LRESULT>(parent.ownBrush));
+  EXPECT_EQ(calls, (Calls{"colour", "colour"}));
   ::ReleaseDC(parent, dc);
   ::DeleteObject(childBrush);
-}
 
-TEST_F(Reflection, OwnerDrawingGoesToTheControlsDrawItem) {
-  CReflectingButton drawn;
-  ASSERT_TRUE(drawn.SubclassWindow(MakeChild(parent, "BUTTON", BS_OWNERDRAW, kOwnerDrawn, 100)));
-  CStatic staticControl;  // ours, but with no drawing of its own
-  ASSERT_TRUE(staticControl.SubclassWindow(MakeChild(parent, "STATIC", SS_OWNERDRAW, kOwnerDrawnStatic, 150)));
-  calls.clear();
   ::RedrawWindow(parent, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
   ASSERT_FALSE(drawn.drawn.empty());
-  EXPECT_EQ(drawn.drawn.back().CtlID, static_cast<UINT>(kOwnerDrawn));
+  EXPECT_EQ(drawn.drawn.back().CtlID, static_cast<UINT>(kDrawn));
   EXPECT_EQ(drawn.drawn.back().hwndItem, drawn.GetSafeHwnd());
-  std::vector<std::string> parentDrew;
-  for (const std::string& call : calls)
-    if (call.rfind("parent: draw", 0) == 0) parentDrew.push_back(call);
-  EXPECT_EQ(parentDrew, std::vector<std::string>{"parent: draw " + std::to_string(kOwnerDrawnStatic)});
+  EXPECT_EQ(parent.drewIds, std::vector<UINT>{kStatic});
 }
 
 // ---------------------------------------------------------------------------
@@ -273,10 +271,10 @@ class CCommandFrame : public CFrameWnd {
   int guardedRuns = 0;
   int unguardedRuns = 0;
 
-  BOOL CreateWithKeys(HMENU menu) {
+  BOOL CreateWithKeys() {
     const ACCEL keys[] = {{FVIRTKEY | FCONTROL, 'G', kGuarded}, {FVIRTKEY | FCONTROL, 'U', kUnguarded}};
     m_hAccelTable = ::CreateAcceleratorTableA(const_cast<ACCEL*>(keys), 2);
-    return CreateEx(0, nullptr, "commands", WS_OVERLAPPEDWINDOW, 0, 0, 300, 200, nullptr, menu);
+    return CreateEx(0, nullptr, "commands", WS_OVERLAPPEDWINDOW, 0, 0, 300, 200, nullptr, nullptr);
   }
   ~CCommandFrame() override { ::DestroyAcceleratorTable(m_hAccelTable); }
 
@@ -293,126 +291,75 @@ BEGIN_MESSAGE_MAP(CCommandFrame, CFrameWnd)
   ON_COMMAND(kUnguarded, OnUnguarded)
 END_MESSAGE_MAP()
 
-// Ctrl held down for TranslateAccelerator.
-class CtrlDown {
- public:
-  CtrlDown() {
-    ::GetKeyboardState(m_saved);
-    BYTE down[256];
-    std::copy(std::begin(m_saved), std::end(m_saved), down);
-    down[VK_CONTROL] = 0x80;
-    ::SetKeyboardState(down);
-  }
-  ~CtrlDown() { ::SetKeyboardState(m_saved); }
-
- private:
-  BYTE m_saved[256] = {};
-};
-
-BOOL PressKey(CWnd& frame, WPARAM key) {
-  MSG msg = {frame, WM_KEYDOWN, key, 0x00000001, ::GetTickCount(), {0, 0}};
-  return frame.PreTranslateMessage(&msg);
-}
-
-// Without a menu item the system cannot grey a command: the framework's own
-// check keeps a disabled command from running from its key.
-TEST(Commands, DisabledCommandDoesNotRunFromItsAccelerator) {
+// Opening a menu greys what cannot run, but leaves the system menu alone; a
+// disabled command runs neither from its key nor as a command. The frame has
+// no menu bar, so only the framework's own check keeps the key from running it.
+TEST(Commands, DisabledCommandsAreGreyedAndDoNotRun) {
   auto* frame = new CCommandFrame;
-  ASSERT_TRUE(frame->CreateWithKeys(nullptr));
-  CtrlDown ctrl;
-  EXPECT_TRUE(PressKey(*frame, 'G'));
+  ASSERT_TRUE(frame->CreateWithKeys());
+  HMENU popup = ::CreatePopupMenu();
+  const UINT ids[] = {kGuarded, kUnguarded, kOrphan, ID_APP_EXIT};
+  for (UINT id : ids) ::AppendMenuA(popup, MF_STRING, id, "item");
+  auto greyedAfterOpening = [&](BOOL systemMenu) {
+    frame->SendMessage(WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(popup), MAKELPARAM(0, systemMenu));
+    std::vector<bool> greyed;
+    for (UINT id : ids) greyed.push_back((::GetMenuState(popup, id, MF_BYCOMMAND) & MF_GRAYED) != 0);
+    return greyed;
+  };
+  EXPECT_EQ(greyedAfterOpening(FALSE), (std::vector<bool>{true, false, true, false}));
+  EXPECT_TRUE(PressCtrlKey(*frame, *frame, 'G'));
   EXPECT_EQ(frame->guardedRuns, 0);
+
   frame->guardedEnabled = true;
-  EXPECT_TRUE(PressKey(*frame, 'G'));
+  EXPECT_EQ(greyedAfterOpening(TRUE), (std::vector<bool>{true, false, true, false}));
+  EXPECT_EQ(greyedAfterOpening(FALSE), (std::vector<bool>{false, false, true, false}));
+  EXPECT_TRUE(PressCtrlKey(*frame, *frame, 'G'));
+  EXPECT_TRUE(PressCtrlKey(*frame, *frame, 'U'));
   EXPECT_EQ(frame->guardedRuns, 1);
-  EXPECT_TRUE(PressKey(*frame, 'U'));
   EXPECT_EQ(frame->unguardedRuns, 1);
 
-  // A disabled command sent as a menu choice does not run either.
   frame->guardedEnabled = false;
   frame->SendMessage(WM_COMMAND, kGuarded);
   EXPECT_EQ(frame->guardedRuns, 1);
   frame->DestroyWindow();
+  ::DestroyMenu(popup);
 }
 
-TEST(Commands, OpeningAMenuGreysWhatCannotRun) {
-  HMENU bar = ::CreateMenu();
-  HMENU popup = ::CreatePopupMenu();
-  ::AppendMenuA(popup, MF_STRING, kGuarded, "guarded");
-  ::AppendMenuA(popup, MF_STRING, kUnguarded, "unguarded");
-  ::AppendMenuA(popup, MF_SEPARATOR, 0, nullptr);
-  ::AppendMenuA(popup, MF_STRING, kOrphan, "orphan");
-  ::AppendMenuA(popup, MF_STRING, ID_APP_EXIT, "exit");  // the application's
-  ::AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(popup), "menu");
-  auto* frame = new CCommandFrame;
-  ASSERT_TRUE(frame->CreateWithKeys(bar));
-
-  auto greyed = [&](UINT id) {
-    return (::GetMenuState(popup, id, MF_BYCOMMAND) & MF_GRAYED) != 0;
-  };
-  auto open = [&](BOOL systemMenu) {
-    frame->SendMessage(WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(popup), MAKELPARAM(0, systemMenu));
-  };
-  open(FALSE);
-  EXPECT_TRUE(greyed(kGuarded));
-  EXPECT_FALSE(greyed(kUnguarded));
-  EXPECT_TRUE(greyed(kOrphan));
-  EXPECT_FALSE(greyed(ID_APP_EXIT));
-
-  frame->guardedEnabled = true;
-  open(TRUE);  // the system menu is left alone
-  EXPECT_TRUE(greyed(kGuarded));
-  open(FALSE);
-  EXPECT_FALSE(greyed(kGuarded));
-  EXPECT_TRUE(greyed(kOrphan));
-  frame->DestroyWindow();
-}
-
-// A frame that would also take Refresh and About: the view still comes first,
+// A frame that would also take Refresh and Exit: the view still comes first,
 // and the frame comes before the application.
 class CRoutingFrame : public CMainFrame {
  public:
   int refreshes = 0;
-  int abouts = 0;
+  int exits = 0;
 
  protected:
   void OnFrameRefresh() { ++refreshes; }
-  void OnFrameAbout() { ++abouts; }
+  void OnFrameExit() { ++exits; }
   DECLARE_MESSAGE_MAP()
 };
 
 BEGIN_MESSAGE_MAP(CRoutingFrame, CMainFrame)
   ON_COMMAND(ID_VIEW_REFRESH, OnFrameRefresh)
-  ON_COMMAND(ID_APP_ABOUT, OnFrameAbout)
+  ON_COMMAND(ID_APP_EXIT, OnFrameExit)
 END_MESSAGE_MAP()
 
 TEST(Commands, ViewThenFrameThenApplication) {
   ClearSettings();
   StoreSetting("Window Size", 128);
+  CWinApp* app = AfxGetApp();
   auto* frame = new CRoutingFrame;
   ASSERT_TRUE(frame->LoadFrame(IDR_MAINFRAME, CMainFrame::kStyle));
   frame->SendMessage(WM_COMMAND, ID_VIEW_REFRESH);
   EXPECT_FALSE(frame->View().Parameters().notRendered);
   EXPECT_EQ(frame->refreshes, 0);
-  frame->SendMessage(WM_COMMAND, ID_APP_ABOUT);
-  EXPECT_EQ(frame->abouts, 1);
+  frame->SendMessage(WM_COMMAND, ID_APP_EXIT);
+  EXPECT_EQ(frame->exits, 1);
   frame->DestroyWindow();
 
-  // Without the frame's entry About reaches the application, which shows the box.
+  // Exit is otherwise the application's: it closes the main window, which ends the loop.
   CMainFrame* plain = CreateMainFrame();
   ASSERT_NE(plain, nullptr);
-  CWinApp* app = AfxGetApp();
   app->m_pMainWnd = plain;
-  bool aboutShown = false;
-  RunSoon([&] {
-    HWND box = ::FindWindowA("#32770", "About Fractavo");
-    aboutShown = box && ::GetWindow(box, GW_OWNER) == plain->GetSafeHwnd();
-    if (box) ::PostMessageA(box, WM_COMMAND, IDOK, 0);
-  });
-  plain->SendMessage(WM_COMMAND, ID_APP_ABOUT);
-  EXPECT_TRUE(aboutShown);
-
-  // Exit is the application's: it closes the main window, which ends the loop.
   HWND hwnd = *plain;
   ::SendMessageA(hwnd, WM_COMMAND, ID_APP_EXIT, 0);
   EXPECT_FALSE(::IsWindow(hwnd));
@@ -424,37 +371,6 @@ TEST(Commands, ViewThenFrameThenApplication) {
 
 // ---------------------------------------------------------------------------
 // Modal dialogs and data exchange, on the Options template
-
-struct Seen {
-  bool shown = false;
-  std::string text;
-  bool icon = false;
-};
-
-// The static control of a message box that shows the given icon, if any.
-bool ShowsIcon(HWND box, LPCSTR which) {
-  HICON wanted = ::LoadIconA(nullptr, which);
-  for (HWND child = ::GetWindow(box, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT))
-    if (reinterpret_cast<HICON>(::SendMessageA(child, STM_GETICON, 0, 0)) == wanted) return true;
-  return false;
-}
-
-// Reads and closes the next message box captioned "Fractavo", from inside its loop.
-void CloseNextMessageBox(Seen* seen, LPCSTR icon, int tries = 100) {
-  RunSoon([=] {
-    HWND box = ::FindWindowA("#32770", "Fractavo");
-    if (!box || !::IsWindowVisible(box)) {
-      if (tries > 0) CloseNextMessageBox(seen, icon, tries - 1);
-      return;
-    }
-    seen->shown = true;
-    char text[256] = "";
-    ::GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
-    seen->text = text;
-    seen->icon = ShowsIcon(box, icon);
-    ::PostMessageA(box, WM_COMMAND, IDOK, 0);
-  }, 20);
-}
 
 class CExchangeDialog : public CDialog {
  public:
@@ -501,56 +417,48 @@ class DialogTest : public testing::Test {
   CMainFrame* owner = nullptr;
 };
 
-TEST_F(DialogTest, ValuesGoInAtStartAndComeBackOnOK) {
-  CExchangeDialog dialog(owner);
-  bool ownerDisabled = false;
-  RunSoon([&] {
-    HWND d = dialog;
-    EXPECT_EQ(ItemText(d, IDC_ZOOM_RATE), "7");
-    EXPECT_EQ(ItemText(d, IDC_MAX_ITERATIONS), "-12");
-    EXPECT_EQ(ItemText(d, IDC_SCREEN_SIZE), "400");
-    EXPECT_EQ(::IsDlgButtonChecked(d, IDC_FORCE_24BIT), BST_UNCHECKED);
-    EXPECT_EQ(CWnd::FromHandlePermanent(::GetDlgItem(d, IDC_IN_COLOUR)), &dialog.button);
-    ownerDisabled = !::IsWindowEnabled(*owner);
-    // The dialog returns a reflected colour brush itself.
-    HBRUSH brush = ::CreateSolidBrush(RGB(4, 5, 6));
-    dialog.button.brush = brush;
-    EXPECT_EQ(::SendMessageA(d, WM_CTLCOLORBTN, 0, reinterpret_cast<LPARAM>(dialog.button.GetSafeHwnd())),
-              reinterpret_cast<LRESULT>(brush));
-    dialog.button.brush = nullptr;
-    ::DeleteObject(brush);
-
-    ::SetDlgItemTextA(d, IDC_ZOOM_RATE, "42");
-    ::SetDlgItemTextA(d, IDC_MAX_ITERATIONS, "-3");
-    ::SetDlgItemTextA(d, IDC_SCREEN_SIZE, "2147483647");
-    ::CheckDlgButton(d, IDC_FORCE_24BIT, BST_CHECKED);
-    ::PostMessageA(d, WM_COMMAND, IDOK, 0);
-  });
-  EXPECT_EQ(dialog.DoModal(), IDOK);
-  EXPECT_TRUE(ownerDisabled);
-  EXPECT_TRUE(::IsWindowEnabled(*owner));
-  EXPECT_EQ(dialog.zoom, 42);
-  EXPECT_EQ(dialog.iterations, -3);
-  EXPECT_EQ(dialog.size, 2147483647);
-  EXPECT_EQ(dialog.check, 1);
-  // The attached control let go of its window when the dialog went.
-  EXPECT_EQ(dialog.button.GetSafeHwnd(), nullptr);
-}
-
-TEST_F(DialogTest, CancelReadsNothingBack) {
-  CExchangeDialog dialog(owner);
-  RunSoon([&] {
-    ::SetDlgItemTextA(dialog, IDC_ZOOM_RATE, "42");
-    ::PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
-  });
-  EXPECT_EQ(dialog.DoModal(), IDCANCEL);
-  EXPECT_EQ(dialog.zoom, 7);
-  EXPECT_TRUE(::IsWindowEnabled(*owner));
+// Values go in at the start and come back only with OK. Keys pass through
+// PreTranslateMessage and the dialog's own handling: Enter in a field is OK,
+// Escape is Cancel.
+TEST_F(DialogTest, ValuesGoInAndComeBackOnlyWithOK) {
+  const std::pair<WPARAM, INT_PTR> cases[] = {{VK_RETURN, IDOK}, {VK_ESCAPE, IDCANCEL}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.second);
+    CExchangeDialog dialog(owner);
+    bool ownerDisabled = false;
+    HWND edit = nullptr;
+    RunSoon([&] {
+      HWND d = dialog;
+      EXPECT_EQ(ItemText(d, IDC_ZOOM_RATE), "7");
+      EXPECT_EQ(ItemText(d, IDC_MAX_ITERATIONS), "-12");
+      EXPECT_EQ(::IsDlgButtonChecked(d, IDC_FORCE_24BIT), BST_UNCHECKED);
+      EXPECT_EQ(CWnd::FromHandlePermanent(::GetDlgItem(d, IDC_IN_COLOUR)), &dialog.button);
+      ownerDisabled = !::IsWindowEnabled(*owner);
+      ::SetDlgItemTextA(d, IDC_ZOOM_RATE, "42");
+      ::SetDlgItemTextA(d, IDC_MAX_ITERATIONS, "-3");
+      ::SetDlgItemTextA(d, IDC_SCREEN_SIZE, "2147483647");
+      ::CheckDlgButton(d, IDC_FORCE_24BIT, BST_CHECKED);
+      edit = ::GetDlgItem(d, IDC_ZOOM_RATE);
+      ::SetFocus(edit);
+      ::PostMessageA(edit, WM_KEYDOWN, c.first, 1);
+    });
+    EXPECT_EQ(dialog.DoModal(), c.second);
+    EXPECT_TRUE(ownerDisabled);
+    EXPECT_TRUE(::IsWindowEnabled(*owner));
+    ASSERT_FALSE(dialog.keysSeen.empty());
+    EXPECT_EQ(dialog.keysSeen.front().hwnd, edit);
+    EXPECT_EQ(dialog.keysSeen.front().wParam, c.first);
+    const bool ok = c.second == IDOK;
+    EXPECT_EQ(dialog.zoom, ok ? 42 : 7);
+    EXPECT_EQ(dialog.iterations, ok ? -3 : -12);
+    EXPECT_EQ(dialog.size, ok ? 2147483647 : 400);
+    EXPECT_EQ(dialog.check, ok ? 1 : 0);
+    EXPECT_EQ(dialog.button.GetSafeHwnd(), nullptr);  // let go of its window with the dialog
+  }
 }
 
 // A field that is not an integer: the notice, the focus back in that field
-// with its text selected, the fields before it read and those after it not,
-// and the dialog stays open.
+// with its text selected, and the dialog stays open.
 TEST_F(DialogTest, NotAnIntegerKeepsTheDialogOpen) {
   for (const char* bad : {"", "12x", "99999999999", "-"}) {
     SCOPED_TRACE(bad);
@@ -558,19 +466,18 @@ TEST_F(DialogTest, NotAnIntegerKeepsTheDialogOpen) {
     Seen notice;
     bool stayedOpen = false;
     HWND focusAfter = nullptr, field = nullptr;
-    DWORD selStart = 1, selEnd = 0;
+    LRESULT selection = 0;
     RunSoon([&] {
       HWND d = dialog;
       field = ::GetDlgItem(d, IDC_MAX_ITERATIONS);
       ::SetDlgItemTextA(d, IDC_ZOOM_RATE, "9");
       ::SetWindowTextA(field, bad);
-      ::SetDlgItemTextA(d, IDC_SCREEN_SIZE, "500");
       ::SetFocus(::GetDlgItem(d, IDC_ZOOM_RATE));
       CloseNextMessageBox(&notice, IDI_EXCLAMATION);
       ::SendMessageA(d, WM_COMMAND, IDOK, 0);  // returns once the notice is closed
       stayedOpen = ::IsWindowVisible(d) != FALSE;
       focusAfter = ::GetFocus();
-      ::SendMessageA(field, EM_GETSEL, reinterpret_cast<WPARAM>(&selStart), reinterpret_cast<LPARAM>(&selEnd));
+      selection = ::SendMessageA(field, EM_GETSEL, 0, 0);
       ::SetWindowTextA(field, "77");
       ::PostMessageA(d, WM_COMMAND, IDOK, 0);
     });
@@ -580,28 +487,10 @@ TEST_F(DialogTest, NotAnIntegerKeepsTheDialogOpen) {
     EXPECT_TRUE(notice.icon);
     EXPECT_TRUE(stayedOpen);
     EXPECT_EQ(focusAfter, field);
-    EXPECT_EQ(selStart, 0u);
-    EXPECT_EQ(selEnd, std::string(bad).size());
+    EXPECT_EQ(selection, MAKELRESULT(0, std::string(bad).size()));
     EXPECT_EQ(dialog.iterations, 77);
     EXPECT_EQ(dialog.zoom, 9);
-    EXPECT_EQ(dialog.size, 500);
   }
-}
-
-// Keys for the dialog pass through PreTranslateMessage and the dialog's
-// keyboard handling: Enter in a field presses the default button.
-TEST_F(DialogTest, KeysGoThroughPreTranslateMessage) {
-  CExchangeDialog dialog(owner);
-  HWND edit = nullptr;
-  RunSoon([&] {
-    edit = ::GetDlgItem(dialog, IDC_ZOOM_RATE);
-    ::SetFocus(edit);
-    ::PostMessageA(edit, WM_KEYDOWN, VK_RETURN, 0x001C0001);
-  });
-  EXPECT_EQ(dialog.DoModal(), IDOK);
-  ASSERT_FALSE(dialog.keysSeen.empty());
-  EXPECT_EQ(dialog.keysSeen.front().hwnd, edit);
-  EXPECT_EQ(dialog.keysSeen.front().wParam, static_cast<WPARAM>(VK_RETURN));
 }
 
 // A quit during a modal dialog ends the dialog and still reaches the outer loop.
@@ -635,18 +524,10 @@ CFileException OpenFailure(const std::string& path, UINT flags) {
 }
 
 TEST(File, FailuresNameTheCauseAndTheFile) {
-  const std::string missing = TempPath("fractavo-no-such-file.spt");
-  ::DeleteFileA(missing.c_str());
-  CFileException e = OpenFailure(missing, CFile::modeRead);
-  EXPECT_EQ(e.m_cause, CFileException::fileNotFound);
-  EXPECT_EQ(e.m_lOsError, ERROR_FILE_NOT_FOUND);
-  EXPECT_EQ(e.m_strFileName, missing);
-  EXPECT_EQ(e.GetErrorMessage(), missing + " was not found.");
-
   const std::string noFolder = TempPath("fractavo-no-such-folder\\x.spt");
-  e = OpenFailure(noFolder, CFile::modeCreate | CFile::modeWrite);
+  CFileException e = OpenFailure(noFolder, CFile::modeCreate | CFile::modeWrite);
   EXPECT_EQ(e.m_cause, CFileException::badPath);
-  EXPECT_NE(e.GetErrorMessage().find(noFolder), std::string::npos);
+  EXPECT_EQ(e.GetErrorMessage(), noFolder + " contains an incorrect path.");
 
   // Readers that deny writing can share; a writer then cannot get in.
   const std::string path = TempPath("fractavo-shared.spt");
@@ -655,7 +536,6 @@ TEST(File, FailuresNameTheCauseAndTheFile) {
     writer.Write("abcde", 5);
     e = OpenFailure(path, CFile::modeRead | CFile::shareDenyNone);
     EXPECT_EQ(e.m_cause, CFileException::sharingViolation);
-    EXPECT_EQ(e.m_lOsError, ERROR_SHARING_VIOLATION);
     EXPECT_EQ(e.GetErrorMessage(), path + " is in use by another program.");
   }
   {
@@ -667,8 +547,7 @@ TEST(File, FailuresNameTheCauseAndTheFile) {
     EXPECT_EQ(second.Read(buffer, sizeof buffer), 0u);
     EXPECT_EQ(OpenFailure(path, CFile::modeWrite | CFile::shareDenyNone).m_cause, CFileException::sharingViolation);
   }
-  // modeCreate empties an existing file.
-  { CFile again(path, CFile::modeCreate | CFile::modeWrite); }
+  { CFile again(path, CFile::modeCreate | CFile::modeWrite); }  // empties the file
   CFile emptied(path, CFile::modeRead);
   char byte;
   EXPECT_EQ(emptied.Read(&byte, 1), 0u);
@@ -677,61 +556,13 @@ TEST(File, FailuresNameTheCauseAndTheFile) {
 }
 
 // ---------------------------------------------------------------------------
-// Exceptions in handlers, and windows that own themselves
-
-constexpr UINT kThrowFile = WM_APP + 10;
-constexpr UINT kThrowOther = WM_APP + 11;
-constexpr UINT kAlive = WM_APP + 12;
-
-class CThrowingProbe : public CWnd {
- protected:
-  LRESULT OnThrowFile(WPARAM, LPARAM) {
-    throw CFileException(CFileException::accessDenied, ERROR_ACCESS_DENIED, "C:\\locked.spt");
-  }
-  LRESULT OnThrowOther(WPARAM, LPARAM) { throw std::runtime_error("out of luck"); }
-  LRESULT OnAlive(WPARAM, LPARAM) { return 5; }
-  DECLARE_MESSAGE_MAP()
-};
-
-BEGIN_MESSAGE_MAP(CThrowingProbe, CWnd)
-  ON_MESSAGE(kThrowFile, OnThrowFile)
-  ON_MESSAGE(kThrowOther, OnThrowOther)
-  ON_MESSAGE(kAlive, OnAlive)
-END_MESSAGE_MAP()
-
-TEST(Exceptions, AHandlersExceptionIsShownAndTheWindowGoesOn) {
-  CThrowingProbe probe;
-  ASSERT_TRUE(probe.CreateEx(0, nullptr, "thrower", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr));
-  Seen seen;
-  CloseNextMessageBox(&seen, IDI_HAND);
-  EXPECT_EQ(probe.SendMessage(kThrowFile), 0);
-  EXPECT_TRUE(seen.shown);
-  EXPECT_EQ(seen.text, "Access to C:\\locked.spt was denied.");
-  EXPECT_TRUE(seen.icon);
-
-  seen = {};
-  CloseNextMessageBox(&seen, IDI_HAND);
-  EXPECT_EQ(probe.SendMessage(kThrowOther), 0);
-  EXPECT_TRUE(seen.shown);
-  EXPECT_NE(seen.text.find("out of luck"), std::string::npos);
-
-  EXPECT_EQ(probe.SendMessage(kAlive), 5);
-}
+// A window that owns itself through a map entry of its own for WM_NCDESTROY
 
 bool selfOwnedGone = false;
 
 class CSelfOwned : public CWnd {
  public:
   ~CSelfOwned() override { selfOwnedGone = true; }
-
- protected:
-  void PostNcDestroy() override { delete this; }
-};
-
-// The other way to own oneself: a map entry of one's own for WM_NCDESTROY.
-class CSelfOwnedByMap : public CWnd {
- public:
-  ~CSelfOwnedByMap() override { selfOwnedGone = true; }
 
  protected:
   void OnNcDestroy() {
@@ -741,31 +572,17 @@ class CSelfOwnedByMap : public CWnd {
   DECLARE_MESSAGE_MAP()
 };
 
-BEGIN_MESSAGE_MAP(CSelfOwnedByMap, CWnd)
+BEGIN_MESSAGE_MAP(CSelfOwned, CWnd)
   ON_WM_NCDESTROY()
 END_MESSAGE_MAP()
 
 TEST(Lifetime, AWindowThatOwnsItselfGoesWithItsWindow) {
-  for (bool byMap : {false, true}) {
-    SCOPED_TRACE(byMap);
-    selfOwnedGone = false;
-    CWnd* owned = byMap ? static_cast<CWnd*>(new CSelfOwnedByMap) : new CSelfOwned;
-    ASSERT_TRUE(owned->CreateEx(0, nullptr, "owned", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr));
-    HWND hwnd = *owned;
-    ::DestroyWindow(hwnd);
-    EXPECT_TRUE(selfOwnedGone);
-    EXPECT_EQ(CWnd::FromHandlePermanent(hwnd), nullptr);
-  }
-}
-
-TEST(Lifetime, AnObjectThatGoesFirstTakesItsWindowAlong) {
-  HWND stackHwnd;
-  {
-    CWnd onStack;
-    ASSERT_TRUE(onStack.CreateEx(0, nullptr, "stack", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr));
-    stackHwnd = onStack;
-  }
-  EXPECT_FALSE(::IsWindow(stackHwnd));
+  auto* owned = new CSelfOwned;
+  ASSERT_TRUE(owned->CreateEx(0, nullptr, "owned", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr));
+  HWND hwnd = *owned;
+  ::DestroyWindow(hwnd);
+  EXPECT_TRUE(selfOwnedGone);
+  EXPECT_EQ(CWnd::FromHandlePermanent(hwnd), nullptr);
 }
 
 }  // namespace

@@ -128,3 +128,15 @@ std::optional<std::string> ClipboardText() {
   ::CloseClipboard();
   return text;
 }
+
+BOOL PressCtrlKey(CWnd& frame, HWND target, WPARAM key) {
+  BYTE saved[256], down[256];
+  ::GetKeyboardState(saved);
+  ::GetKeyboardState(down);
+  down[VK_CONTROL] = 0x80;
+  ::SetKeyboardState(down);
+  MSG msg = {target, WM_KEYDOWN, key, 0x00000001, ::GetTickCount(), {0, 0}};
+  const BOOL taken = frame.PreTranslateMessage(&msg);
+  ::SetKeyboardState(saved);
+  return taken;
+}

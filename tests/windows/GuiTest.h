@@ -50,3 +50,8 @@ class ScopedImportPatch {
 void PutClipboardText(HWND owner, const char* text);
 // The clipboard's CF_TEXT, or nothing when it holds none.
 std::optional<std::string> ClipboardText();
+
+class CWnd;
+// Offers a key press with Ctrl held down, aimed at target, to frame's
+// PreTranslateMessage as the message loop would; true when it was taken.
+BOOL PressCtrlKey(CWnd& frame, HWND target, WPARAM key);
