@@ -1,30 +1,23 @@
-// A top-level window that records the colour-picker messages it receives,
-// to stand as a popup's owner or a colour button's parent.
+// Shared by the colour popup and button tests: a top-level window that
+// records the colour-picker messages it receives, as a popup's owner or a
+// button's parent.
 #pragma once
 
 #include <windows.h>
 
-#include <ostream>
+#include <tuple>
 #include <vector>
 
 #include "framework/App.h"
-#include "framework/Wnd.h"
 #include "ui/SwatchPopup.h"
 
-struct ColourNote {
-  UINT message;
-  WPARAM colour;
-  LPARAM lParam;
-  bool operator==(const ColourNote& o) const {
-    return message == o.message && colour == o.colour && lParam == o.lParam;
-  }
-};
+using ColourNote = std::tuple<UINT, WPARAM, LPARAM>;  // message, colour, lParam
 
 class CColourLog : public CWnd {
  public:
-  explicit CColourLog(const RECT& rect) {
-    CreateEx(0, AfxRegisterWndClass(0), "Colour log", WS_POPUP | WS_VISIBLE, rect.left, rect.top,
-             rect.right - rect.left, rect.bottom - rect.top, nullptr, nullptr);
+  explicit CColourLog(const CRect& r) {
+    CreateEx(0, AfxRegisterWndClass(0), "Colour log", WS_POPUP | WS_VISIBLE, r.left, r.top, r.Width(), r.Height(),
+             nullptr, nullptr);
   }
   std::vector<ColourNote> notes;
 
@@ -35,6 +28,7 @@ class CColourLog : public CWnd {
   }
 };
 
-inline void PrintTo(const ColourNote& n, std::ostream* os) {
-  *os << "{" << n.message << ", 0x" << std::hex << n.colour << std::dec << ", " << n.lParam << "}";
+// A CBT hook that refuses every new window, to make a popup's creation fail.
+inline LRESULT CALLBACK RefuseWindows(int code, WPARAM wParam, LPARAM lParam) {
+  return code == HCBT_CREATEWND ? 1 : ::CallNextHookEx(nullptr, code, wParam, lParam);
 }

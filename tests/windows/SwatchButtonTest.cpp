@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
 #include <vector>
 
 #include "ColourLog.h"
@@ -10,37 +12,30 @@
 namespace {
 
 const COLORREF* const kTable = CSwatchPopup::kColours;
-constexpr COLORREF kBlack = 0;
+constexpr COLORREF kBlack = 0, kSwatch = 0x00336699;
 // The item rectangle sits off the origin so every offset is taken from it.
 const CRect kItem(2, 3, 85, 26);
 
 // A button drawn into a memory bitmap in the given item state.
 class Drawn {
  public:
-  Drawn(COLORREF colour, UINT state) {
-    HDC screen = ::GetDC(nullptr);
+  explicit Drawn(UINT state) {
+    CClientDC screen(nullptr);
     m_dc.CreateCompatibleDC(screen);
     m_bitmap.CreateCompatibleBitmap(screen, 90, 30);
-    ::ReleaseDC(nullptr, screen);
     ::SelectObject(m_dc, m_bitmap);
     FillSolidRect(m_dc, CRect(0, 0, 90, 30), 0x00FF00FF);
     CSwatchButton button;
-    button.colour = colour;
-    DRAWITEMSTRUCT item = {};
-    item.CtlType = ODT_BUTTON;
-    item.itemAction = ODA_DRAWENTIRE;
-    item.itemState = state;
-    item.hDC = m_dc;
-    item.rcItem = kItem;
+    button.colour = kSwatch;
+    DRAWITEMSTRUCT item = {ODT_BUTTON, 0, 0, ODA_DRAWENTIRE, state, nullptr, m_dc, kItem, 0};
     button.DrawItem(&item);
   }
   COLORREF At(int x, int y) const { return ::GetPixel(m_dc, x, y); }
-  // The columns of a row right of the swatch that have the given colour.
-  std::vector<int> Run(int y, COLORREF colour) const {
-    std::vector<int> xs;
-    for (int x = kItem.right - 14; x < kItem.right - 2; ++x)
-      if (At(x, y) == colour) xs.push_back(x);
-    return xs;
+  // The twelve columns right of the swatch on row y: 'x' where they have the colour.
+  std::string Row(int y, COLORREF colour = kBlack) const {
+    std::string row;
+    for (int x = kItem.right - 14; x < kItem.right - 2; ++x) row += At(x, y) == colour ? 'x' : '.';
+    return row;
   }
 
  private:
@@ -48,69 +43,53 @@ class Drawn {
   CBitmap m_bitmap;
 };
 
-std::vector<int> Columns(int from, int to) {
-  std::vector<int> xs;
-  for (int x = from; x <= to; ++x) xs.push_back(x);
-  return xs;
-}
+TEST(SwatchButtonDrawing, FramedSwatchAndArrowNormalPressedAndDisabled) {
+  Drawn normal(0);
+  EXPECT_EQ(normal.At(7, 8), kBlack);    // frame: left 5, top 5 in
+  EXPECT_EQ(normal.At(69, 20), kBlack);  // right 15, bottom 5 in
+  EXPECT_EQ(normal.At(8, 9), kSwatch);
+  EXPECT_EQ(normal.At(68, 19), kSwatch);
+  EXPECT_NE(normal.At(6, 8), kBlack);
+  EXPECT_NE(normal.At(70, 20), kBlack);
+  // Centred on x = right - 9 = 76, y = (3 + 26) / 2 = 14.
+  EXPECT_EQ(normal.Row(13), "...xxxxx....");
+  EXPECT_EQ(normal.Row(14), "....xxx.....");
+  EXPECT_EQ(normal.Row(15), ".....x......");
+  EXPECT_EQ(normal.Row(16), "............");
 
-TEST(SwatchButtonDrawing, SwatchWithABlackFrameAndAFiveThreeOneArrow) {
-  Drawn d(0x00336699, 0);
-  EXPECT_EQ(d.At(7, 8), kBlack);    // frame: left 5, top 5 in
-  EXPECT_EQ(d.At(69, 20), kBlack);  // right 15, bottom 5 in
-  EXPECT_EQ(d.At(8, 9), 0x00336699u);
-  EXPECT_EQ(d.At(68, 19), 0x00336699u);
-  EXPECT_NE(d.At(6, 8), kBlack);
-  EXPECT_NE(d.At(70, 20), kBlack);
-  // x = right - 9 = 76, y = (3 + 26) / 2 = 14
-  EXPECT_EQ(d.Run(13, kBlack), Columns(74, 78));
-  EXPECT_EQ(d.Run(14, kBlack), Columns(75, 77));
-  EXPECT_EQ(d.Run(15, kBlack), Columns(76, 76));
-  EXPECT_TRUE(d.Run(16, kBlack).empty());
-}
-
-TEST(SwatchButtonDrawing, PressedShiftsSwatchAndArrowAndPushesTheFrame) {
-  Drawn normal(0x00336699, 0);
-  Drawn pressed(0x00336699, ODS_SELECTED);
+  // Pressed: a pushed frame, swatch and arrow one pixel right and down.
+  Drawn pressed(ODS_SELECTED);
   EXPECT_NE(pressed.At(kItem.left, kItem.top), normal.At(kItem.left, kItem.top));
   EXPECT_EQ(pressed.At(8, 9), kBlack);
   EXPECT_EQ(pressed.At(70, 21), kBlack);
   EXPECT_NE(pressed.At(7, 8), kBlack);
-  EXPECT_EQ(pressed.At(9, 10), 0x00336699u);
-  EXPECT_EQ(pressed.Run(14, kBlack), Columns(75, 79));
-  EXPECT_EQ(pressed.Run(15, kBlack), Columns(76, 78));
-  EXPECT_EQ(pressed.Run(16, kBlack), Columns(77, 77));
+  EXPECT_EQ(pressed.At(9, 10), kSwatch);
+  EXPECT_EQ(pressed.Row(14), "....xxxxx...");
+  EXPECT_EQ(pressed.Row(15), ".....xxx....");
+  EXPECT_EQ(pressed.Row(16), "......x.....");
+
+  // Disabled: an empty swatch and a shadow arrow.
+  Drawn disabled(ODS_DISABLED);
+  const COLORREF face = ::GetSysColor(COLOR_BTNFACE), shadow = ::GetSysColor(COLOR_BTNSHADOW);
+  EXPECT_EQ(disabled.At(7, 8), face);
+  EXPECT_EQ(disabled.At(30, 14), face);
+  EXPECT_EQ(disabled.Row(13, shadow), "...xxxxx....");
+  EXPECT_EQ(disabled.Row(15, shadow), ".....x......");
 }
 
 TEST(SwatchButtonDrawing, FocusRectangleThreePixelsIn) {
-  Drawn plain(0x00336699, 0);
-  Drawn focused(0x00336699, ODS_FOCUS);
-  auto differsOnRow = [&](int y) {
-    for (int x = kItem.left + 3; x < kItem.right - 3; ++x)
-      if (plain.At(x, y) != focused.At(x, y)) return true;
-    return false;
-  };
-  auto differsOnColumn = [&](int x) {
-    for (int y = kItem.top + 3; y < kItem.bottom - 3; ++y)
-      if (plain.At(x, y) != focused.At(x, y)) return true;
-    return false;
-  };
-  EXPECT_TRUE(differsOnRow(kItem.top + 3));
-  EXPECT_TRUE(differsOnRow(kItem.bottom - 4));
-  EXPECT_TRUE(differsOnColumn(kItem.left + 3));
-  EXPECT_TRUE(differsOnColumn(kItem.right - 4));
-  EXPECT_FALSE(differsOnRow(kItem.top + 2));
-  EXPECT_FALSE(differsOnRow(kItem.top + 4));
-}
-
-TEST(SwatchButtonDrawing, DisabledHasAnEmptySwatchAndAShadowArrow) {
-  Drawn d(0x00336699, ODS_DISABLED);
-  const COLORREF face = ::GetSysColor(COLOR_BTNFACE);
-  const COLORREF shadow = ::GetSysColor(COLOR_BTNSHADOW);
-  EXPECT_EQ(d.At(7, 8), face);
-  EXPECT_EQ(d.At(30, 14), face);
-  EXPECT_EQ(d.Run(13, shadow), Columns(74, 78));
-  EXPECT_EQ(d.Run(15, shadow), Columns(76, 76));
+  Drawn plain(0), focused(ODS_FOCUS);
+  CRect focus = kItem, changed(90, 30, 0, 0);
+  focus.DeflateRect(3, 3);
+  for (int y = 0; y < 30; ++y) {
+    for (int x = 0; x < 90; ++x) {
+      if (plain.At(x, y) == focused.At(x, y)) continue;
+      EXPECT_TRUE(x == focus.left || x == focus.right - 1 || y == focus.top || y == focus.bottom - 1) << x << "," << y;
+      changed = CRect(std::min<int>(x, changed.left), std::min<int>(y, changed.top),
+                      std::max<int>(x + 1, changed.right), std::max<int>(y + 1, changed.bottom));
+    }
+  }
+  EXPECT_EQ(changed, focus);
 }
 
 ColourNote Note(UINT message, COLORREF colour) { return {message, colour, 1008}; }
@@ -118,7 +97,7 @@ ColourNote Note(UINT message, COLORREF colour) { return {message, colour, 1008};
 class SwatchButton : public testing::Test {
  protected:
   void SetUp() override {
-    ::SetCursorPos(1270, 1010);
+    ::SetCursorPos(1270, 1010);  // where Wine's move on opening hits no cell
     HWND hwnd = ::CreateWindowExA(0, "Button", "", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_OWNERDRAW, 20, 15, 83,
                                   23, parent, reinterpret_cast<HMENU>(1008), ::GetModuleHandleA(nullptr), nullptr);
     ASSERT_TRUE(button.SubclassWindow(hwnd));
@@ -129,42 +108,37 @@ class SwatchButton : public testing::Test {
     if (HWND popup = ::GetCapture()) ::DestroyWindow(popup);
     PumpMessages();
   }
-  void Click() { button.SendMessage(BM_CLICK); }
   // The open popup is the window holding the mouse.
   HWND Popup() const {
     HWND capture = ::GetCapture();
     return capture && capture != button.m_hWnd ? capture : nullptr;
+  }
+  void Keys(std::initializer_list<UINT> keys) {
+    for (UINT key : keys) ::SendMessageA(Popup(), WM_KEYDOWN, key, 0);
   }
 
   CColourLog parent{CRect(300, 300, 500, 400)};
   CSwatchButton button;
 };
 
-TEST_F(SwatchButton, ClickOpensThePopupUnderTheButtonAndForwardsTheChoice) {
-  Click();
-  HWND popup = Popup();
-  ASSERT_NE(popup, nullptr);
+TEST_F(SwatchButton, ClickOpensThePopupUnderTheButtonAndForwardsTheResult) {
+  button.SendMessage(BM_CLICK);
+  ASSERT_NE(Popup(), nullptr);
   CRect buttonRect = button.GetWindowRect(), popupRect;
-  ::GetWindowRect(popup, &popupRect);
+  ::GetWindowRect(Popup(), &popupRect);
   EXPECT_EQ(popupRect.TopLeft().x, buttonRect.left);
   EXPECT_EQ(popupRect.TopLeft().y, buttonRect.bottom);
-  ::SendMessageA(popup, WM_KEYDOWN, VK_RIGHT, 0);
-  ::SendMessageA(popup, WM_KEYDOWN, VK_RIGHT, 0);  // cell 0; tracking stays with the button
-  ::SendMessageA(popup, WM_KEYDOWN, VK_RETURN, 0);
-  EXPECT_EQ(parent.notes, (std::vector<ColourNote>{Note(WM_COLOUROPEN, kTable[2]), Note(WM_COLOURCLOSE, kTable[0]),
-                                                   Note(WM_COLOURACCEPT, kTable[0])}));
+  Keys({VK_RIGHT, VK_RIGHT, VK_RETURN});  // cell 0; tracking stays with the button
   EXPECT_EQ(button.colour, kTable[0]);
-}
 
-TEST_F(SwatchButton, CancelledPopupKeepsTheColour) {
-  Click();
+  button.SendMessage(BM_CLICK);
   ASSERT_NE(Popup(), nullptr);
-  ::SendMessageA(Popup(), WM_KEYDOWN, VK_DOWN, 0);
-  ::SendMessageA(Popup(), WM_KEYDOWN, VK_DOWN, 0);
-  ::SendMessageA(Popup(), WM_KEYDOWN, VK_ESCAPE, 0);
-  EXPECT_EQ(parent.notes, (std::vector<ColourNote>{Note(WM_COLOUROPEN, kTable[2]), Note(WM_COLOURCLOSE, kTable[2]),
-                                                   Note(WM_COLOURCANCEL, kTable[2])}));
-  EXPECT_EQ(button.colour, kTable[2]);
+  Keys({VK_DOWN, VK_DOWN, VK_DOWN, VK_ESCAPE});  // cancelled from cell 4
+  EXPECT_EQ(parent.notes,
+            (std::vector<ColourNote>{Note(WM_COLOUROPEN, kTable[2]), Note(WM_COLOURCLOSE, kTable[0]),
+                                     Note(WM_COLOURACCEPT, kTable[0]), Note(WM_COLOUROPEN, kTable[0]),
+                                     Note(WM_COLOURCLOSE, kTable[0]), Note(WM_COLOURCANCEL, kTable[0])}));
+  EXPECT_EQ(button.colour, kTable[0]);
 }
 
 TEST_F(SwatchButton, DoubleClickOpensOnTheSecondRelease) {
@@ -175,19 +149,15 @@ TEST_F(SwatchButton, DoubleClickOpensOnTheSecondRelease) {
   EXPECT_FALSE(button.SendMessage(BM_GETSTATE) & BST_PUSHED);
   EXPECT_EQ(parent.notes, std::vector<ColourNote>{Note(WM_COLOUROPEN, kTable[2])});
   ASSERT_NE(Popup(), nullptr);
-  ::SendMessageA(Popup(), WM_KEYDOWN, VK_ESCAPE, 0);
+  Keys({VK_ESCAPE});
   parent.notes.clear();
   button.SendMessage(WM_LBUTTONUP, 0, MAKELPARAM(5, 5));  // the pending flag is spent
   EXPECT_TRUE(parent.notes.empty());
 }
 
-LRESULT CALLBACK RefuseWindows(int code, WPARAM wParam, LPARAM lParam) {
-  return code == HCBT_CREATEWND ? 1 : ::CallNextHookEx(nullptr, code, wParam, lParam);
-}
-
 TEST_F(SwatchButton, APopupThatCannotOpenOnlyReportsTheOpening) {
   HHOOK hook = ::SetWindowsHookExA(WH_CBT, &RefuseWindows, nullptr, ::GetCurrentThreadId());
-  Click();
+  button.SendMessage(BM_CLICK);
   ::UnhookWindowsHookEx(hook);
   PumpMessages();
   EXPECT_EQ(Popup(), nullptr);

@@ -17,6 +17,7 @@ constexpr COLORREF kOdd = 0x123456;  // in no cell
 constexpr int kOther = CSwatchPopup::kOtherBox;
 constexpr int kCell = 24;
 const int m = ::GetSystemMetrics(SM_CXEDGE);
+const int kGrid = kCell * 4 + 2 * m;  // width and height of the grid with its margins
 
 int deletedPopups = 0;
 class CountedPopup : public CSwatchPopup {
@@ -29,14 +30,12 @@ SIZE OtherTextSize() {
   NONCLIENTMETRICSA metrics = {};
   metrics.cbSize = sizeof metrics;
   ::SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
-  HFONT font = ::CreateFontIndirectA(&metrics.lfMessageFont);
-  HDC dc = ::GetDC(nullptr);
-  HGDIOBJ old = ::SelectObject(dc, font);
+  CFont font;
+  font.CreateFontIndirect(&metrics.lfMessageFont);
+  CClientDC dc(nullptr);
+  CSelectObject select(dc, font);
   SIZE size;
   ::GetTextExtentPoint32A(dc, "Other ...", 9, &size);
-  ::SelectObject(dc, old);
-  ::ReleaseDC(nullptr, dc);
-  ::DeleteObject(font);
   return size;
 }
 
@@ -52,6 +51,7 @@ class SwatchPopup : public testing::Test {
   }
 
   void Open(COLORREF colour, POINT at = {200, 224}) {
+    if (::IsWindow(popup)) ::DestroyWindow(popup);
     // Far from the popup, where the move Wine reports on opening hits no cell.
     ::SetCursorPos(1270, 1010);
     PumpMessages();
@@ -61,224 +61,46 @@ class SwatchPopup : public testing::Test {
     ::UpdateWindow(popup);
     PumpMessages();
   }
-  CRect Window() const {
-    CRect r;
-    ::GetWindowRect(popup, &r);
-    return r;
+  CRect Window() const { return CWnd::FromHandlePermanent(popup)->GetWindowRect(); }
+  void Keys(std::initializer_list<UINT> keys) {
+    for (UINT key : keys) ::SendMessageA(popup, WM_KEYDOWN, key, 0);
   }
-  void Key(UINT key) { ::SendMessageA(popup, WM_KEYDOWN, key, 0); }
   void MoveTo(int x, int y) { ::SendMessageA(popup, WM_MOUSEMOVE, 0, MAKELPARAM(x, y)); }
   void MoveToCell(int index) { MoveTo(m + kCell * (index % 4) + 12, m + kCell * (index / 4) + 12); }
   // A release at a client point, as the queue reports it.
   void ReleaseAt(int x, int y) {
-    CRect w = Window();
-    ::SetCursorPos(w.left + x, w.top + y);
+    ::SetCursorPos(Window().left + x, Window().top + y);
     PumpMessages();
     ::PostMessageA(popup, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
     PumpMessages();
   }
-  COLORREF Pixel(int x, int y) const {
-    HDC dc = ::GetDC(popup);
-    COLORREF c = ::GetPixel(dc, x, y);
-    ::ReleaseDC(popup, dc);
-    return c;
-  }
-  // Client top of the Other band.
-  static int OtherTop() { return kCell * 4 + 2 * m; }
+  COLORREF Pixel(int x, int y) const { return ::GetPixel(CClientDC(popup), x, y); }
 
   CColourLog owner{CRect(200, 200, 260, 224)};
   HWND popup = nullptr;
 };
 
-TEST_F(SwatchPopup, OpensAtThePointWithTheGridAndTheOtherBand) {
+TEST_F(SwatchPopup, OpensAtThePointAndKeepsOnTheScreen) {
+  const int height = kGrid + OtherTextSize().cy + 7 * m + 2;
+  const int screenWidth = ::GetSystemMetrics(SM_CXSCREEN), screenHeight = ::GetSystemMetrics(SM_CYSCREEN);
+  ASSERT_LT(OtherTextSize().cx + 2 * m, kGrid);
   Open(kOdd);
-  SIZE text = OtherTextSize();
-  ASSERT_LT(text.cx + 2 * m, kCell * 4 + 2 * m);
-  EXPECT_EQ(Window(), CRect(200, 224, 200 + kCell * 4 + 2 * m, 224 + kCell * 4 + text.cy + 9 * m + 2));
+  EXPECT_EQ(Window(), CRect(200, 224, 200 + kGrid, 224 + height));
   EXPECT_EQ(::GetCapture(), popup);
   EXPECT_TRUE(owner.notes.empty());
-}
 
-TEST_F(SwatchPopup, KeepsOnTheScreenAndOpensAboveAButtonNearTheBottom) {
-  const int screenWidth = ::GetSystemMetrics(SM_CXSCREEN);
-  const int screenHeight = ::GetSystemMetrics(SM_CYSCREEN);
-  Open(kOdd, {screenWidth - 30, 300});
-  EXPECT_EQ(Window().right, screenWidth);
-  EXPECT_EQ(Window().top, 300);
-  ::DestroyWindow(popup);
-  Open(kOdd, {-40, 300});
-  EXPECT_EQ(Window().left, 0);
-  ::DestroyWindow(popup);
+  // The owner stands as a button near the bottom: the popup opens above it.
   ::MoveWindow(owner, 300, screenHeight - 60, 60, 24, FALSE);
-  Open(kOdd, {300, screenHeight - 36});
-  EXPECT_EQ(Window().bottom, screenHeight - 60);
-  EXPECT_EQ(Window().left, 300);
-}
-
-TEST_F(SwatchPopup, HitTestsCellsWithTheMarginStripsInRowAndColumnZero) {
-  Open(kOdd);
-  const int width = kCell * 4 + 2 * m;
-  const int otherBottom = OtherTop() + OtherTextSize().cy + 5 * m + 2;
-  MoveTo(0, 0);                                 // margin corner: cell 0
-  MoveTo(m + 3 * kCell + kCell - 1, m);         // cell 3
-  MoveTo(m + kCell, m + 2 * kCell);             // cell 9
-  MoveTo(width - 1, 5);                         // right margin: no cell, no change
-  MoveTo(m + 3 * kCell + 5, m + 3 * kCell + 5); // cell 15
-  MoveTo(5, OtherTop() - 1);                    // bottom margin: no cell
-  MoveTo(m, OtherTop());                        // the Other band reports the initial colour
-  MoveTo(width - m - 1, otherBottom - 1);       // still the Other band: no report
-  MoveTo(5, otherBottom);                       // below it: nothing
-  MoveTo(5, 5);
-  EXPECT_EQ(owner.notes, (std::vector<ColourNote>{Track(kTable[0]), Track(kTable[3]), Track(kTable[9]),
-                                                  Track(kTable[15]), Track(kOdd), Track(kTable[0])}));
-}
-
-TEST_F(SwatchPopup, ArrowKeysWalkTheGridAndWrapThroughTheOtherBox) {
-  struct Step {
-    UINT key;
-    int cell;
-  };
-  std::vector<Step> walk = {{VK_DOWN, kOther}, {VK_DOWN, 0},      {VK_DOWN, 4},     {VK_DOWN, 8},
-                            {VK_DOWN, 12},     {VK_DOWN, kOther}, {VK_UP, 15},      {VK_UP, 11},
-                            {VK_UP, 7},        {VK_UP, 3},        {VK_UP, kOther},  {VK_RIGHT, 0}};
-  for (int i = 1; i <= 15; ++i) walk.push_back({VK_RIGHT, i});  // 3 -> 4 wraps to the next row
-  walk.push_back({VK_RIGHT, kOther});
-  walk.push_back({VK_LEFT, 15});
-  for (int i = 14; i >= 0; --i) walk.push_back({VK_LEFT, i});  // 4 -> 3 wraps to the row above
-  walk.push_back({VK_LEFT, kOther});
-
-  Open(kOdd);
-  std::vector<ColourNote> expected;
-  for (const Step& s : walk) {
-    Key(s.key);
-    expected.push_back(Track(s.cell == kOther ? kOdd : kTable[s.cell]));
+  const struct {
+    POINT at;
+    CRect window;
+  } cases[] = {{{screenWidth - 30, 300}, {screenWidth - kGrid, 300, screenWidth, 300 + height}},
+               {{-40, 300}, {0, 300, kGrid, 300 + height}},
+               {{300, screenHeight - 36}, {300, screenHeight - 60 - height, 300 + kGrid, screenHeight - 60}}};
+  for (const auto& c : cases) {
+    Open(kOdd, c.at);
+    EXPECT_EQ(Window(), c.window) << c.at.x << "," << c.at.y;
   }
-  EXPECT_EQ(owner.notes, expected);
-
-  // Straight after opening every arrow goes to the Other box.
-  for (UINT key : {VK_UP, VK_RIGHT, VK_LEFT}) {
-    ::DestroyWindow(popup);
-    owner.notes.clear();
-    Open(kTable[2]);
-    Key(key);
-    EXPECT_EQ(owner.notes, std::vector<ColourNote>{Track(kTable[2])}) << key;
-  }
-}
-
-TEST_F(SwatchPopup, KeysFinishThePickAndTheWindowDeletesItself) {
-  const int deletedBefore = deletedPopups;
-  Open(kTable[5]);
-  Key(VK_RETURN);
-  EXPECT_FALSE(::IsWindow(popup));
-  Open(kTable[5]);
-  Key(VK_ESCAPE);
-  Open(kOdd);
-  Key(VK_DOWN);
-  Key(VK_DOWN);
-  Key(VK_SPACE);  // cell 0
-  Open(kOdd);
-  Key(VK_RIGHT);
-  Key(VK_RIGHT);
-  Key(VK_ESCAPE);  // from cell 0: still the initial colour
-  EXPECT_EQ(owner.notes,
-            (std::vector<ColourNote>{Accept(kTable[5]), Cancel(kTable[5]), Track(kOdd), Track(kTable[0]),
-                                     Accept(kTable[0]), Track(kOdd), Track(kTable[0]), Cancel(kOdd)}));
-  EXPECT_EQ(deletedPopups, deletedBefore + 4);
-  EXPECT_EQ(::GetCapture(), nullptr);
-}
-
-TEST_F(SwatchPopup, ReleaseInsideAcceptsTheLastHighlightAndOutsideCancels) {
-  const int width = kCell * 4 + 2 * m;
-  Open(kOdd);
-  ReleaseAt(width - 1, 5);  // inside, over no cell, nothing highlighted
-  Open(kOdd);
-  MoveToCell(6);
-  ReleaseAt(width - 1, 5);
-  Open(kOdd);
-  MoveToCell(6);
-  ReleaseAt(-100, -124);  // outside
-  EXPECT_EQ(owner.notes, (std::vector<ColourNote>{Accept(kOdd), Track(kTable[6]), Accept(kTable[6]),
-                                                  Track(kTable[6]), Cancel(kOdd)}));
-  EXPECT_FALSE(::IsWindow(popup));
-}
-
-// From inside the colour dialog's loop: sets its red, green and blue fields and presses a button.
-void AnswerColourDialog(UINT button, int red = 0, int green = 0, int blue = 0) {
-  // Made but not yet shown: the dialog's loop shows it once idle.
-  HWND dialog = ::FindWindowA("#32770", "Color");
-  ASSERT_NE(dialog, nullptr);
-  ::SetDlgItemInt(dialog, COLOR_RED, static_cast<UINT>(red), FALSE);
-  ::SetDlgItemInt(dialog, COLOR_GREEN, static_cast<UINT>(green), FALSE);
-  ::SetDlgItemInt(dialog, COLOR_BLUE, static_cast<UINT>(blue), FALSE);
-  ::SendMessageA(::GetDlgItem(dialog, static_cast<int>(button)), BM_CLICK, 0, 0);
-}
-
-TEST_F(SwatchPopup, TheOtherBoxAsksTheColourDialog) {
-  Open(kOdd);
-  Key(VK_DOWN);
-  RunSoon([] { AnswerColourDialog(IDOK, 10, 20, 30); });
-  ReleaseAt(m + 5, OtherTop() + 2 * m + 5);
-  Open(kOdd);
-  Key(VK_DOWN);
-  RunSoon([] { AnswerColourDialog(IDCANCEL, 10, 20, 30); });
-  Key(VK_RETURN);
-  EXPECT_EQ(owner.notes,
-            (std::vector<ColourNote>{Track(kOdd), Accept(RGB(10, 20, 30)), Track(kOdd), Cancel(kOdd)}));
-  EXPECT_FALSE(::IsWindow(popup));
-}
-
-TEST_F(SwatchPopup, DeactivationDuringTheColourDialogCancelsAndTheDialogStillDecides) {
-  Open(kOdd);
-  Key(VK_DOWN);
-  bool openAfterCancel = false;
-  RunSoon([&] {
-    ::SendMessageA(popup, WM_ACTIVATEAPP, FALSE, 0);
-    openAfterCancel = ::IsWindow(popup) != FALSE;
-    AnswerColourDialog(IDOK, 1, 2, 3);
-  });
-  Key(VK_SPACE);
-  EXPECT_TRUE(openAfterCancel);
-  EXPECT_EQ(owner.notes, (std::vector<ColourNote>{Track(kOdd), Cancel(kOdd), Accept(RGB(1, 2, 3))}));
-  EXPECT_FALSE(::IsWindow(popup));
-}
-
-TEST_F(SwatchPopup, LosingTheFocusOnlyLetsTheMouseGoAndLeavingTheAppCancels) {
-  Open(kTable[1]);
-  ::SetFocus(owner);
-  EXPECT_NE(::GetCapture(), popup);
-  EXPECT_TRUE(::IsWindow(popup));
-  ::SendMessageA(popup, WM_ACTIVATEAPP, FALSE, 0);
-  EXPECT_EQ(owner.notes, std::vector<ColourNote>{Cancel(kTable[1])});
-  EXPECT_FALSE(::IsWindow(popup));
-}
-
-TEST_F(SwatchPopup, MarksTheChosenCellAndTheHighlight) {
-  const COLORREF face = ::GetSysColor(COLOR_BTNFACE);
-  const COLORREF light = ::GetSysColor(COLOR_BTNHIGHLIGHT);
-  const COLORREF shadow = ::GetSysColor(COLOR_BTNSHADOW);
-  ASSERT_NE(face, light);
-  ASSERT_NE(face, ::GetSysColor(COLOR_3DLIGHT));
-  const int x5 = m + kCell, y5 = m + kCell;  // cell 5's corner
-  const int xOther = m + 1, yOther = OtherTop() + 2 * m + 1;
-
-  Open(kTable[5]);
-  EXPECT_EQ(Pixel(x5 + 1, y5 + 1), light);  // light fill
-  EXPECT_EQ(Pixel(x5, y5), shadow);         // sunken edge
-  EXPECT_EQ(Pixel(x5 + kCell / 2, y5 + kCell / 2), kTable[5]);
-  EXPECT_EQ(Pixel(x5 - kCell + 1, y5 + 1), face);  // cell 4
-  EXPECT_EQ(Pixel(xOther + 1, yOther + 1), face);
-  MoveToCell(5);
-  EXPECT_EQ(Pixel(x5 + 1, y5 + 1), face);  // hot: raised, not light
-  EXPECT_EQ(Pixel(x5, y5), light);
-  MoveToCell(4);
-  EXPECT_EQ(Pixel(x5 + 1, y5 + 1), light);
-  EXPECT_EQ(Pixel(x5 - kCell, y5), light);
-  ::DestroyWindow(popup);
-
-  Open(kOdd);
-  EXPECT_EQ(Pixel(xOther + 1, yOther + 1), ::GetSysColor(COLOR_3DLIGHT));
-  EXPECT_EQ(Pixel(xOther, yOther), shadow);
-  EXPECT_EQ(Pixel(x5 + 1, y5 + 1), face);
 }
 
 TEST_F(SwatchPopup, WidensForAWideMessageFontAndTheStripIsNoCell) {
@@ -292,7 +114,7 @@ TEST_F(SwatchPopup, WidensForAWideMessageFontAndTheStripIsNoCell) {
   Open(kOdd);
   ::SystemParametersInfoA(SPI_SETNONCLIENTMETRICS, sizeof saved, &saved, 0);
 
-  ASSERT_GT(text.cx + 2 * m, kCell * 4 + 2 * m);
+  ASSERT_GT(text.cx + 2 * m, kGrid);
   EXPECT_EQ(Window().Width(), text.cx + 2 * m);
   MoveToCell(2);
   MoveTo(text.cx, 5);  // the strip right of the grid
@@ -300,18 +122,154 @@ TEST_F(SwatchPopup, WidensForAWideMessageFontAndTheStripIsNoCell) {
   EXPECT_EQ(owner.notes, (std::vector<ColourNote>{Track(kTable[2]), Accept(kTable[2])}));
 }
 
-LRESULT CALLBACK RefuseWindows(int code, WPARAM wParam, LPARAM lParam) {
-  return code == HCBT_CREATEWND ? 1 : ::CallNextHookEx(nullptr, code, wParam, lParam);
+TEST_F(SwatchPopup, HitTestsCellsWithTheMarginStripsInRowAndColumnZero) {
+  Open(kOdd);
+  const int otherTop = kGrid, otherBottom = otherTop + OtherTextSize().cy + 5 * m + 2;
+  MoveTo(0, 0);                                 // margin corner: cell 0
+  MoveTo(m + 3 * kCell + kCell - 1, m);         // cell 3
+  MoveTo(m + kCell, m + 2 * kCell);             // cell 9
+  MoveTo(kGrid - 1, 5);                         // right margin: no cell, no change
+  MoveTo(m + 3 * kCell + 5, m + 3 * kCell + 5); // cell 15
+  MoveTo(5, otherTop - 1);                      // bottom margin: no cell
+  MoveTo(m, otherTop);                          // the Other band reports the initial colour
+  MoveTo(kGrid - m - 1, otherBottom - 1);       // still the Other band: no report
+  MoveTo(5, otherBottom);                       // below it: nothing
+  MoveTo(5, 5);
+  EXPECT_EQ(owner.notes, (std::vector<ColourNote>{Track(kTable[0]), Track(kTable[3]), Track(kTable[9]),
+                                                  Track(kTable[15]), Track(kOdd), Track(kTable[0])}));
+}
+
+TEST_F(SwatchPopup, ArrowKeysWalkTheGridAndWrapThroughTheOtherBox) {
+  std::vector<std::pair<UINT, int>> walk = {{VK_DOWN, kOther}, {VK_DOWN, 0},      {VK_DOWN, 4},    {VK_DOWN, 8},
+                                            {VK_DOWN, 12},     {VK_DOWN, kOther}, {VK_UP, 15},     {VK_UP, 11},
+                                            {VK_UP, 7},        {VK_UP, 3},        {VK_UP, kOther}, {VK_RIGHT, 0}};
+  for (int i = 1; i <= 15; ++i) walk.push_back({VK_RIGHT, i});  // 3 -> 4 wraps to the next row
+  walk.push_back({VK_RIGHT, kOther});
+  for (int i = 15; i >= 0; --i) walk.push_back({VK_LEFT, i});  // 4 -> 3 wraps to the row above
+  walk.push_back({VK_LEFT, kOther});
+
+  Open(kOdd);
+  std::vector<ColourNote> expected;
+  for (auto [key, cell] : walk) {
+    Keys({key});
+    expected.push_back(Track(cell == kOther ? kOdd : kTable[cell]));
+  }
+  EXPECT_EQ(owner.notes, expected);
+
+  // Straight after opening every arrow goes to the Other box.
+  for (UINT key : {VK_UP, VK_RIGHT, VK_LEFT}) {
+    ::DestroyWindow(popup);
+    owner.notes.clear();
+    Open(kTable[2]);
+    Keys({key});
+    EXPECT_EQ(owner.notes, std::vector<ColourNote>{Track(kTable[2])}) << key;
+  }
+}
+
+TEST_F(SwatchPopup, KeysReleasesOrLeavingTheAppFinishThePickAndTheWindowDeletesItself) {
+  const int deletedBefore = deletedPopups;
+  Open(kTable[5]);
+  Keys({VK_RETURN});
+  EXPECT_FALSE(::IsWindow(popup));
+  Open(kTable[5]);
+  Keys({VK_ESCAPE});
+  Open(kOdd);
+  Keys({VK_DOWN, VK_DOWN, VK_SPACE});  // cell 0
+  Open(kOdd);
+  Keys({VK_RIGHT, VK_RIGHT, VK_ESCAPE});  // from cell 0: still the initial colour
+  // A release inside accepts the last highlight, if any; outside it cancels.
+  Open(kOdd);
+  ReleaseAt(kGrid - 1, 5);  // over no cell
+  Open(kOdd);
+  MoveToCell(6);
+  ReleaseAt(kGrid - 1, 5);
+  Open(kOdd);
+  MoveToCell(6);
+  ReleaseAt(-100, -124);
+  // Losing the focus only lets the mouse go; leaving the application cancels.
+  Open(kTable[1]);
+  ::SetFocus(owner);
+  EXPECT_NE(::GetCapture(), popup);
+  EXPECT_TRUE(::IsWindow(popup));
+  ::SendMessageA(popup, WM_ACTIVATEAPP, FALSE, 0);
+  EXPECT_EQ(owner.notes,
+            (std::vector<ColourNote>{Accept(kTable[5]), Cancel(kTable[5]), Track(kOdd), Track(kTable[0]),
+                                     Accept(kTable[0]), Track(kOdd), Track(kTable[0]), Cancel(kOdd), Accept(kOdd),
+                                     Track(kTable[6]), Accept(kTable[6]), Track(kTable[6]), Cancel(kOdd),
+                                     Cancel(kTable[1])}));
+  EXPECT_EQ(deletedPopups, deletedBefore + 8);
+  EXPECT_EQ(::GetCapture(), nullptr);
+}
+
+// From inside the colour dialog's loop (made, not yet shown): sets its fields and presses a button.
+void AnswerColourDialog(UINT button, int red, int green, int blue) {
+  HWND dialog = ::FindWindowA("#32770", "Color");
+  ASSERT_NE(dialog, nullptr);
+  ::SetDlgItemInt(dialog, COLOR_RED, static_cast<UINT>(red), FALSE);
+  ::SetDlgItemInt(dialog, COLOR_GREEN, static_cast<UINT>(green), FALSE);
+  ::SetDlgItemInt(dialog, COLOR_BLUE, static_cast<UINT>(blue), FALSE);
+  ::SendMessageA(::GetDlgItem(dialog, static_cast<int>(button)), BM_CLICK, 0, 0);
+}
+
+TEST_F(SwatchPopup, TheOtherBoxAsksTheColourDialogWhichDecidesEvenAfterDeactivation) {
+  Open(kOdd);
+  Keys({VK_DOWN});
+  RunSoon([] { AnswerColourDialog(IDOK, 10, 20, 30); });
+  ReleaseAt(m + 5, kGrid + 2 * m + 5);
+  Open(kOdd);
+  Keys({VK_DOWN});
+  RunSoon([] { AnswerColourDialog(IDCANCEL, 10, 20, 30); });
+  Keys({VK_RETURN});
+  // Leaving the application meanwhile reports a cancel but keeps the window for the dialog.
+  Open(kOdd);
+  Keys({VK_DOWN});
+  bool openAfterCancel = false;
+  RunSoon([&] {
+    ::SendMessageA(popup, WM_ACTIVATEAPP, FALSE, 0);
+    openAfterCancel = ::IsWindow(popup) != FALSE;
+    AnswerColourDialog(IDOK, 1, 2, 3);
+  });
+  Keys({VK_SPACE});
+  EXPECT_TRUE(openAfterCancel);
+  EXPECT_EQ(owner.notes, (std::vector<ColourNote>{Track(kOdd), Accept(RGB(10, 20, 30)), Track(kOdd), Cancel(kOdd),
+                                                  Track(kOdd), Cancel(kOdd), Accept(RGB(1, 2, 3))}));
+  EXPECT_FALSE(::IsWindow(popup));
+}
+
+TEST_F(SwatchPopup, MarksTheChosenCellAndTheHighlight) {
+  const COLORREF face = ::GetSysColor(COLOR_BTNFACE), light = ::GetSysColor(COLOR_BTNHIGHLIGHT);
+  const COLORREF shadow = ::GetSysColor(COLOR_BTNSHADOW);
+  ASSERT_NE(face, light);
+  ASSERT_NE(face, ::GetSysColor(COLOR_3DLIGHT));
+  const int x5 = m + kCell, y5 = m + kCell;  // cell 5's corner
+  const int xOther = m + 1, yOther = kGrid + 2 * m + 1;
+
+  Open(kTable[5]);
+  EXPECT_EQ(Pixel(x5 + 1, y5 + 1), light);  // light fill
+  EXPECT_EQ(Pixel(x5, y5), shadow);         // sunken edge
+  EXPECT_EQ(Pixel(x5 + kCell / 2, y5 + kCell / 2), kTable[5]);
+  EXPECT_EQ(Pixel(x5 - kCell + 1, y5 + 1), face);  // cell 4
+  EXPECT_EQ(Pixel(xOther + 1, yOther + 1), face);
+  MoveToCell(5);
+  EXPECT_EQ(Pixel(x5 + 1, y5 + 1), face);  // hot: raised, not light
+  EXPECT_EQ(Pixel(x5, y5), light);
+  MoveToCell(4);
+  EXPECT_EQ(Pixel(x5 + 1, y5 + 1), light);
+  EXPECT_EQ(Pixel(x5 - kCell, y5), light);
+
+  Open(kOdd);
+  EXPECT_EQ(Pixel(xOther + 1, yOther + 1), ::GetSysColor(COLOR_3DLIGHT));
+  EXPECT_EQ(Pixel(xOther, yOther), shadow);
+  EXPECT_EQ(Pixel(x5 + 1, y5 + 1), face);
 }
 
 TEST_F(SwatchPopup, AWindowThatCannotBeMadeLeavesTheObjectToItsMakerAndSendsNothing) {
   const int deletedBefore = deletedPopups;
   auto p = std::make_unique<CountedPopup>(kOdd, &owner);
   HHOOK hook = ::SetWindowsHookExA(WH_CBT, &RefuseWindows, nullptr, ::GetCurrentThreadId());
-  const bool created = p->Create({200, 224});
+  EXPECT_FALSE(p->Create({200, 224}));
   ::UnhookWindowsHookEx(hook);
   PumpMessages();
-  EXPECT_FALSE(created);
   EXPECT_EQ(::GetCapture(), nullptr);
   EXPECT_EQ(deletedPopups, deletedBefore);
   p.reset();
