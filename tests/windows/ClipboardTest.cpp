@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <cstring>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "GuiTest.h"
@@ -11,50 +11,7 @@
 
 namespace {
 
-using Pixels = std::vector<std::uint32_t>;
-
-// 32-bit top-down pixels of width x height, colour bits only.
-BITMAPINFO PixelFormat(int width, int height) {
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-  return info;
-}
-
-Pixels MaskColour(Pixels pixels) {
-  for (auto& p : pixels) p &= 0xFFFFFF;
-  return pixels;
-}
-
-Pixels BitmapPixels(HBITMAP bitmap, int width, int height) {
-  Pixels pixels(static_cast<size_t>(width) * static_cast<size_t>(height));
-  BITMAPINFO info = PixelFormat(width, height);
-  HDC screen = ::GetDC(nullptr);
-  ::GetDIBits(screen, bitmap, 0, static_cast<UINT>(height), pixels.data(), &info, DIB_RGB_COLORS);
-  ::ReleaseDC(nullptr, screen);
-  return MaskColour(std::move(pixels));
-}
-
-Pixels DeviceContextPixels(HDC source, int width, int height) {
-  Pixels pixels(static_cast<size_t>(width) * static_cast<size_t>(height));
-  BITMAPINFO info = PixelFormat(width, height);
-  void* bits = nullptr;
-  HBITMAP copy = ::CreateDIBSection(source, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HDC memory = ::CreateCompatibleDC(source);
-  HGDIOBJ old = ::SelectObject(memory, copy);
-  ::BitBlt(memory, 0, 0, width, height, source, 0, 0, SRCCOPY);
-  ::GdiFlush();
-  std::memcpy(pixels.data(), bits, pixels.size() * sizeof pixels[0]);
-  ::SelectObject(memory, old);
-  ::DeleteDC(memory);
-  ::DeleteObject(copy);
-  return MaskColour(std::move(pixels));
-}
-
+// A shown main frame with a rendered image, and text on the clipboard.
 class Copy : public testing::Test {
  protected:
   void SetUp() override {
@@ -63,23 +20,14 @@ class Copy : public testing::Test {
     ASSERT_NE(frame, nullptr);
     frame->ShowWindow(SW_SHOW);
     frame->UpdateWindow();
+    frame->SendMessage(WM_COMMAND, ID_VIEW_RESTART);
     PumpMessages();
     PutClipboardText(*frame, "kept");
   }
   void TearDown() override {
     if (frame) frame->DestroyWindow();
   }
-
-  void Command(UINT id) {
-    frame->SendMessage(WM_COMMAND, id);
-    PumpMessages();
-  }
-  bool MenuItemGreyed(UINT id) {
-    HMENU file = ::GetSubMenu(::GetMenu(*frame), 0);
-    frame->SendMessage(WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(file), 0);
-    return (::GetMenuState(file, id, MF_BYCOMMAND) & MF_GRAYED) != 0;
-  }
-  // The previous contents are there and no picture was added.
+  void RunCopy() { frame->SendMessage(WM_COMMAND, ID_FILE_COPY); }
   void ExpectClipboardUnchanged() {
     EXPECT_EQ(ClipboardText().value_or("(none)"), "kept");
     EXPECT_FALSE(::IsClipboardFormatAvailable(CF_BITMAP));
@@ -88,21 +36,8 @@ class Copy : public testing::Test {
   CMainFrame* frame = nullptr;
 };
 
-TEST_F(Copy, GreyedWithSaveUntilTheFirstRender) {
-  EXPECT_TRUE(MenuItemGreyed(ID_FILE_COPY));
-  EXPECT_TRUE(MenuItemGreyed(ID_FILE_SAVE_BMP));
-  Command(ID_FILE_COPY);
-  ExpectClipboardUnchanged();
-
-  Command(ID_VIEW_RESTART);
-  EXPECT_FALSE(MenuItemGreyed(ID_FILE_COPY));
-  EXPECT_FALSE(MenuItemGreyed(ID_FILE_SAVE_BMP));
-}
-
 TEST_F(Copy, PutsTheClientAreaWithItsPhysicalSize) {
-  Command(ID_VIEW_RESTART);
-  Command(ID_FILE_COPY);
-
+  RunCopy();
   CFractalView& view = frame->View();
   const CRect client = view.GetClientRect();
   ASSERT_EQ(client.Width(), 400);
@@ -124,56 +59,46 @@ TEST_F(Copy, PutsTheClientAreaWithItsPhysicalSize) {
   // Truncated 0.1 mm: 400 pixels at 96 per inch are 1058.
   EXPECT_EQ(physical.cx, client.Width() * 254 / dpiX);
   EXPECT_EQ(physical.cy, client.Height() * 254 / dpiY);
-  const Pixels copied = BitmapPixels(picture, shape.bmWidth, shape.bmHeight);
+  const auto copied = BitmapPixels(picture);
   ::CloseClipboard();
 
-  const Pixels image = DeviceContextPixels(view.ImageDC(), client.Width(), client.Height());
+  const auto image = BitmapPixels(static_cast<HBITMAP>(::GetCurrentObject(view.ImageDC(), OBJ_BITMAP)));
   ASSERT_NE(image.front(), image[image.size() / 2 + 200]) << "the view shows a rendered image";
   EXPECT_TRUE(copied == image);
-}
-
-TEST_F(Copy, WhileAnotherThreadHoldsTheClipboardChangesNothing) {
-  Command(ID_VIEW_RESTART);
-  HANDLE held = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
-  HANDLE release = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
-  std::thread holder([&] {
-    if (::OpenClipboard(nullptr)) {
-      ::SetEvent(held);
-      ::WaitForSingleObject(release, 10000);
-      ::CloseClipboard();
-    }
-    ::SetEvent(held);
-  });
-  ::WaitForSingleObject(held, 10000);
-  if (::OpenClipboard(*frame)) {
-    ::CloseClipboard();
-    ADD_FAILURE() << "the other thread should hold the clipboard";
-  }
-
-  Command(ID_FILE_COPY);
-  ::SetEvent(release);
-  holder.join();
-  ::CloseHandle(held);
-  ::CloseHandle(release);
-  ExpectClipboardUnchanged();
 }
 
 HBITMAP WINAPI NoBitmap(HDC, int, int) { return nullptr; }
 HDC WINAPI NoDeviceContext(HDC) { return nullptr; }
 
-TEST_F(Copy, ThatCannotMakeItsPictureLeavesTheClipboardAsItWas) {
-  Command(ID_VIEW_RESTART);
-  {
-    ScopedImportPatch failing("gdi32.dll", "CreateCompatibleBitmap", reinterpret_cast<const void*>(&NoBitmap));
+TEST_F(Copy, ThatFailsLeavesTheClipboardAsItWas) {
+  for (const auto& [function, replacement] :
+       {std::pair<const char*, const void*>{"CreateCompatibleBitmap", reinterpret_cast<const void*>(&NoBitmap)},
+        std::pair<const char*, const void*>{"CreateCompatibleDC", reinterpret_cast<const void*>(&NoDeviceContext)}}) {
+    SCOPED_TRACE(function);
+    ScopedImportPatch failing("gdi32.dll", function, replacement);
     ASSERT_TRUE(failing.Active());
-    Command(ID_FILE_COPY);
+    RunCopy();
+    ExpectClipboardUnchanged();
   }
-  ExpectClipboardUnchanged();
-  {
-    ScopedImportPatch failing("gdi32.dll", "CreateCompatibleDC", reinterpret_cast<const void*>(&NoDeviceContext));
-    ASSERT_TRUE(failing.Active());
-    Command(ID_FILE_COPY);
-  }
+
+  // Another thread holds the clipboard open.
+  HANDLE held = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  HANDLE release = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  std::thread holder([&] {
+    const bool open = ::OpenClipboard(nullptr);
+    ::SetEvent(held);
+    ::WaitForSingleObject(release, 10000);
+    if (open) ::CloseClipboard();
+  });
+  ::WaitForSingleObject(held, 10000);
+  const bool open = ::OpenClipboard(*frame);
+  if (open) ::CloseClipboard();
+  RunCopy();
+  ::SetEvent(release);
+  holder.join();
+  ::CloseHandle(held);
+  ::CloseHandle(release);
+  EXPECT_FALSE(open) << "the other thread should hold the clipboard";
   ExpectClipboardUnchanged();
 }
 

@@ -140,3 +140,16 @@ BOOL PressCtrlKey(CWnd& frame, HWND target, WPARAM key) {
   ::SetKeyboardState(saved);
   return taken;
 }
+
+std::vector<std::uint32_t> BitmapPixels(HBITMAP bitmap) {
+  BITMAP shape = {};
+  ::GetObjectA(bitmap, sizeof shape, &shape);
+  BITMAPINFO info = {};
+  info.bmiHeader = {sizeof info.bmiHeader, shape.bmWidth, -shape.bmHeight, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  std::vector<std::uint32_t> pixels(static_cast<size_t>(shape.bmWidth) * static_cast<size_t>(shape.bmHeight));
+  HDC screen = ::GetDC(nullptr);
+  ::GetDIBits(screen, bitmap, 0, static_cast<UINT>(shape.bmHeight), pixels.data(), &info, DIB_RGB_COLORS);
+  ::ReleaseDC(nullptr, screen);
+  for (auto& p : pixels) p &= 0xFFFFFF;
+  return pixels;
+}

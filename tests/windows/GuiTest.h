@@ -3,9 +3,11 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 class CMainFrame;
 
@@ -55,3 +57,6 @@ class CWnd;
 // Offers a key press with Ctrl held down, aimed at target, to frame's
 // PreTranslateMessage as the message loop would; true when it was taken.
 BOOL PressCtrlKey(CWnd& frame, HWND target, WPARAM key);
+
+// Top-down 0x00RRGGBB pixels of a bitmap, which may be selected into a device context.
+std::vector<std::uint32_t> BitmapPixels(HBITMAP bitmap);

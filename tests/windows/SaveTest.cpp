@@ -2,13 +2,16 @@
 // their real dialogs.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <optional>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "GuiTest.h"
@@ -27,221 +30,54 @@ namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
 using Pixels = std::vector<std::uint32_t>;
 
-constexpr char kInvalidSpot[] = "The file does not appear to be a valid Spot file.";
-
 Bytes ReadBytes(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
   return Bytes(std::istreambuf_iterator<char>(in), {});
 }
 
 void WriteBytes(const fs::path& path, const Bytes& bytes) {
-  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                              static_cast<std::streamsize>(bytes.size()));
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
-std::vector<std::string> FilesIn(const fs::path& folder) {
-  std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
-  return names;
-}
-
-Pixels KernelImage(const ViewParameters& view) {
-  Pixels pixels(static_cast<std::size_t>(view.edge) * static_cast<std::size_t>(view.edge));
-  RenderScalar(view, pixels.data());
-  return pixels;
-}
-
-// Top-down 0x00RRGGBB pixels of a bitmap selected into a device context.
-Pixels DcImage(HDC dc, int edge) {
-  BITMAPINFO info = {};
-  info.bmiHeader = {sizeof info.bmiHeader, edge, -edge, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-  Pixels pixels(static_cast<std::size_t>(edge) * static_cast<std::size_t>(edge));
-  auto bitmap = static_cast<HBITMAP>(::GetCurrentObject(dc, OBJ_BITMAP));
-  ::GetDIBits(dc, bitmap, 0, static_cast<UINT>(edge), pixels.data(), &info, DIB_RGB_COLORS);
-  for (std::uint32_t& p : pixels) p &= 0xFFFFFF;
-  return pixels;
-}
-
-// Top-down 0x00RRGGBB pixels of a 24- or 32-bit BMP file.
-Pixels FilePixels(const Bytes& file) {
-  const InfoHeader h = ReadInfoHeader(file.data() + kFileHeaderSize);
-  const std::uint32_t offset = file[10] | file[11] << 8 | file[12] << 16 | file[13] << 24;
-  const std::uint32_t stride = Stride(h.width, h.bitCount);
-  const int bytesPerPixel = h.bitCount / 8;
+// The kernel's image of the view, cut to the rectangle.
+Pixels KernelImage(const ViewParameters& view, const CRect& part) {
+  Pixels all(static_cast<std::size_t>(view.edge) * static_cast<std::size_t>(view.edge));
+  RenderScalar(view, all.data());
   Pixels pixels;
-  for (int i = 0; i < h.height; ++i) {
-    const std::uint8_t* row = file.data() + offset + static_cast<std::size_t>(h.height - 1 - i) * stride;
-    for (int j = 0; j < h.width; ++j) {
-      const std::uint8_t* p = row + j * bytesPerPixel;
-      pixels.push_back(p[0] | p[1] << 8 | p[2] << 16);
-    }
-  }
+  for (int i = part.top; i < part.bottom; ++i)
+    pixels.insert(pixels.end(), all.begin() + i * view.edge + part.left, all.begin() + i * view.edge + part.right);
   return pixels;
 }
 
-// The kernel's image in a memory device context compatible with the screen,
-// as the view holds it.
-class ScreenImage {
- public:
-  explicit ScreenImage(const ViewParameters& view) : m_pixels(KernelImage(view)) {
-    CClientDC screen(nullptr);
-    m_dc.CreateCompatibleDC(screen);
-    m_bitmap.CreateCompatibleBitmap(screen, view.edge, view.edge);
-    ::SelectObject(m_dc, m_bitmap);
-    BITMAPINFO info = {};
-    info.bmiHeader = {sizeof info.bmiHeader, view.edge, -view.edge, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    ::SetDIBitsToDevice(m_dc, 0, 0, static_cast<DWORD>(view.edge), static_cast<DWORD>(view.edge), 0, 0, 0,
-                        static_cast<UINT>(view.edge), m_pixels.data(), &info, DIB_RGB_COLORS);
-  }
-  HDC Dc() const { return m_dc; }
-  const Pixels& Kernel() const { return m_pixels; }
-
- private:
-  Pixels m_pixels;
-  CBitmap m_bitmap;
-  CDC m_dc;
-};
-
-// Each test gets an empty folder of its own.
-class FilesTest : public testing::Test {
- protected:
-  void SetUp() override {
-    m_folder = fs::temp_directory_path() /
-               ("fractavo-" + std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(m_folder);
-    fs::create_directories(m_folder);
-  }
-  void TearDown() override {
-    // The file dialogs make the folder they used the current one.
-    fs::current_path(m_folder.parent_path());
-    fs::remove_all(m_folder);
-  }
-  std::string Path(const char* name) const { return (m_folder / name).string(); }
-
-  fs::path m_folder;
-};
-
-using BmpFileTest = FilesTest;
-
-TEST_F(BmpFileTest, SizesHeadersAndPixelsAtTheScreenDepthAndForcedTo24Bits) {
-  CClientDC screen(nullptr);
-  const int depth = ::GetDeviceCaps(screen, BITSPIXEL) * ::GetDeviceCaps(screen, PLANES);
-  ASSERT_EQ(depth, 32) << "the sizes below are for a 32-bit display";
-  struct Case {
-    int edge;
-    bool force24Bit;
-    std::uint16_t bitCount;
-    std::uint32_t stride;
-    std::size_t fileSize;
-  };
-  for (const Case c : {Case{400, true, 24, 1200, 480054}, Case{401, true, 24, 1204, 482858},
-                       Case{400, false, 32, 1600, 640054}}) {
-    SCOPED_TRACE(testing::Message() << c.edge << (c.force24Bit ? " forced" : " screen depth"));
-    ViewParameters view;
-    view.SetEdge(c.edge);
-    view.ComputeGradient();
-    const ScreenImage image(view);
-    const std::string path = Path("image.bmp");
-    WriteBytes(path, Bytes(700000, 0xAA));  // replaced completely, not overwritten in place
-
-    ASSERT_TRUE(SaveBmp(image.Dc(), CPoint(0, 0), CSize(c.edge, c.edge), path.c_str(), c.force24Bit));
-    const Bytes file = ReadBytes(path);
-    ASSERT_EQ(file.size(), c.fileSize);
-    EXPECT_EQ(file[0], 'B');
-    EXPECT_EQ(file[1], 'M');
-    EXPECT_EQ(file[2] | file[3] << 8 | file[4] << 16 | file[5] << 24, static_cast<int>(c.fileSize));
-    EXPECT_EQ(file[10] | file[11] << 8, 54);
-    const InfoHeader h = ReadInfoHeader(file.data() + kFileHeaderSize);
-    EXPECT_EQ(h.size, 40u);
-    EXPECT_EQ(h.width, c.edge);
-    EXPECT_EQ(h.height, c.edge);
-    EXPECT_EQ(h.bitCount, c.bitCount);
-    EXPECT_EQ(h.compression, 0u);
-    EXPECT_EQ(h.sizeImage, c.stride * static_cast<std::uint32_t>(c.edge));
-    EXPECT_EQ(Stride(h.width, h.bitCount), c.stride);
-    EXPECT_EQ(FilePixels(file), image.Kernel());
-    EXPECT_EQ(FilesIn(m_folder), std::vector<std::string>{"image.bmp"});
-  }
+// The pixels of a BMP file as the system reads it.
+Pixels FilePixels(const std::string& path) {
+  auto bitmap = static_cast<HBITMAP>(
+      ::LoadImageA(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION));
+  const Pixels pixels = BitmapPixels(bitmap);
+  ::DeleteObject(bitmap);
+  return pixels;
 }
 
-TEST_F(BmpFileTest, SavesTheRectangleAtTheOrigin) {
-  ViewParameters view;
-  view.ComputeGradient();
-  const ScreenImage image(view);
-  const std::string path = Path("part.bmp");
-  ASSERT_TRUE(SaveBmp(image.Dc(), CPoint(30, 50), CSize(120, 70), path.c_str(), true));
-  Pixels expected;
-  for (int i = 50; i < 120; ++i)
-    for (int j = 30; j < 150; ++j) expected.push_back(image.Kernel()[static_cast<std::size_t>(i * view.edge + j)]);
-  EXPECT_EQ(FilePixels(ReadBytes(path)), expected);
+Bytes Encoded(const SpotRecord& spot) {
+  const auto bytes = EncodeSpot(spot);
+  return Bytes(bytes.begin(), bytes.end());
 }
 
-TEST_F(BmpFileTest, WriterRefusesAHeaderOfAnotherSize) {
-  InfoHeader header;
-  header.size = 12;
-  header.width = header.height = 4;
-  header.bitCount = 24;
-  Bytes block(kInfoHeaderSize + 64);
-  StoreInfoHeader(header, block.data());
-  EXPECT_FALSE(WritePackedDib(Path("refused.bmp").c_str(), block.data()));
-  EXPECT_TRUE(FilesIn(m_folder).empty());
+// The six fields a Spot file keeps, bit for bit.
+Bytes SpotOf(const ViewParameters& p) {
+  return Encoded({p.halfWidth, p.centreX, p.centreY, p.inColour, p.outColour, p.maxIterations});
 }
 
-TEST_F(BmpFileTest, AFileHeldOpenElsewhereStaysUnchangedAndTheSaveFails) {
-  const std::string path = Path("held.bmp");
-  const Bytes old = {'o', 'l', 'd'};
-  WriteBytes(path, old);
-  HANDLE held = ::CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  ASSERT_NE(held, INVALID_HANDLE_VALUE);
-  ViewParameters view;
-  const ScreenImage image(view);
-  EXPECT_FALSE(SaveBmp(image.Dc(), CPoint(0, 0), CSize(view.edge, view.edge), path.c_str(), true));
-  ::CloseHandle(held);
-  EXPECT_EQ(ReadBytes(path), old);
-  EXPECT_EQ(FilesIn(m_folder), std::vector<std::string>{"held.bmp"});
-}
-
-TEST_F(BmpFileTest, SafeFileLeavesNothingBehindWhenTheFolderIsMissing) {
-  const std::string path = Path("no-such-folder\\x.spt");
-  try {
-    CSafeFile file(path);
-    ADD_FAILURE() << "no exception";
-  } catch (const CFileException& e) {
-    EXPECT_EQ(e.m_strFileName, path);
-    EXPECT_NE(e.GetErrorMessage().find(path), std::string::npos);
-  }
-  EXPECT_TRUE(FilesIn(m_folder).empty());
-}
+const SpotRecord kSpot{0.5, -0.5, 0.25, 0x0000FF, 0xFFFFFF, 100};
 
 // Runs the steps one after another inside whatever modal loop is running;
 // each starts after the one before has returned.
 void RunInTurn(std::vector<std::function<void()>> steps) {
   if (steps.empty()) return;
-  RunSoon([steps]() mutable {
-    std::function<void()> first = std::move(steps.front());
-    steps.erase(steps.begin());
-    first();
-    RunInTurn(std::move(steps));
-  });
-}
-
-// Waits for a visible dialog-class window that passes the test.
-HWND WaitForDialog(const std::function<bool(HWND)>& wanted) {
-  const DWORD start = ::GetTickCount();
-  while (::GetTickCount() - start < 5000) {
-    for (HWND w = nullptr; (w = ::FindWindowExA(nullptr, w, "#32770", nullptr)) != nullptr;)
-      if (::IsWindowVisible(w) && wanted(w)) return w;
-    PumpMessages();
-    ::Sleep(10);
-  }
-  return nullptr;
-}
-
-HWND WaitForDialog(const char* caption) {
-  return WaitForDialog([caption](HWND w) {
-    char text[64] = "";
-    ::GetWindowTextA(w, text, sizeof text);
-    return std::strcmp(text, caption) == 0;
+  RunSoon([steps] {
+    steps.front()();
+    RunInTurn(std::vector<std::function<void()>>(steps.begin() + 1, steps.end()));
   });
 }
 
@@ -250,7 +86,7 @@ HWND fileDialog = nullptr;
 // Types name into the file dialog of this caption and presses its OK button.
 std::function<void()> AnswerFileDialog(const char* caption, std::string name) {
   return [caption, name] {
-    fileDialog = WaitForDialog(caption);
+    fileDialog = WaitForWindow("#32770", caption);
     ASSERT_NE(fileDialog, nullptr) << caption;
     ::SetDlgItemTextA(fileDialog, 0x47c, name.c_str());
     ::PostMessageA(fileDialog, WM_COMMAND, IDOK, 0);
@@ -260,7 +96,12 @@ std::function<void()> AnswerFileDialog(const char* caption, std::string name) {
 // Says yes to the file dialog's question whether to replace the file.
 std::function<void()> ConfirmReplace() {
   return [] {
-    HWND question = WaitForDialog([](HWND w) { return ::GetWindow(w, GW_OWNER) == fileDialog; });
+    HWND question = nullptr;
+    for (const DWORD start = ::GetTickCount(); !question && ::GetTickCount() - start < 5000; ::Sleep(10)) {
+      PumpMessages();
+      for (HWND w = nullptr; (w = ::FindWindowExA(nullptr, w, "#32770", nullptr)) != nullptr;)
+        if (::IsWindowVisible(w) && ::GetWindow(w, GW_OWNER) == fileDialog) question = w;
+    }
     ASSERT_NE(question, nullptr) << "no question before replacing";
     ::PostMessageA(question, WM_COMMAND, IDYES, 0);
   };
@@ -269,7 +110,7 @@ std::function<void()> ConfirmReplace() {
 // Closes the program's next message box with OK, keeping its text.
 std::function<void()> CloseMessageBox(std::string* text) {
   return [text] {
-    HWND box = WaitForDialog("Fractavo");
+    HWND box = WaitForWindow("#32770", "Fractavo");
     ASSERT_NE(box, nullptr) << "no message box";
     char buffer[512] = "";
     ::GetDlgItemTextA(box, 0xFFFF, buffer, sizeof buffer);
@@ -278,11 +119,15 @@ std::function<void()> CloseMessageBox(std::string* text) {
   };
 }
 
-// The program's main frame, shown, with the default settings.
-class CommandTest : public FilesTest {
+// The program's main frame, shown, with the default settings; and an empty
+// folder of the test's own.
+class SaveTest : public testing::Test {
  protected:
   void SetUp() override {
-    FilesTest::SetUp();
+    m_folder = fs::temp_directory_path() /
+               ("fractavo-" + std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
+    fs::remove_all(m_folder);
+    fs::create_directories(m_folder);
     ClearSettings();
     m_frame = CreateMainFrame();
     ASSERT_NE(m_frame, nullptr);
@@ -291,44 +136,127 @@ class CommandTest : public FilesTest {
   }
   void TearDown() override {
     if (m_frame) m_frame->DestroyWindow();
-    FilesTest::TearDown();
+    // The file dialogs make the folder they used the current one.
+    fs::current_path(m_folder.parent_path());
+    fs::remove_all(m_folder);
+  }
+  std::string Path(const char* name) const { return (m_folder / name).string(); }
+  std::vector<std::string> Files() const {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(m_folder)) names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
   }
   CFractalView& View() { return m_frame->View(); }
   ViewParameters& Params() { return View().Parameters(); }
   void Command(UINT id) { ::SendMessageA(m_frame->m_hWnd, WM_COMMAND, id, 0); }
-  Pixels Image() { return DcImage(View().ImageDC(), Params().edge); }
+  Pixels Image() { return BitmapPixels(static_cast<HBITMAP>(::GetCurrentObject(View().ImageDC(), OBJ_BITMAP))); }
 
+  fs::path m_folder;
   CMainFrame* m_frame = nullptr;
 };
 
-TEST_F(CommandTest, SaveWritesTheImageUnderTheNameTypedWithTheExtensionAdded) {
-  View().Render();
-  RunInTurn({AnswerFileDialog("Save As", Path("typed"))});
-  Command(ID_FILE_SAVE_BMP);
-  const Bytes file = ReadBytes(Path("typed.bmp"));
-  ASSERT_EQ(file.size(), 480054u);
-  EXPECT_EQ(FilePixels(file), KernelImage(Params()));
+TEST_F(SaveTest, BmpSizesHeadersAndPixelsAtTheScreenDepthAndForcedTo24Bits) {
+  CClientDC screen(nullptr);
+  ASSERT_EQ(::GetDeviceCaps(screen, BITSPIXEL) * ::GetDeviceCaps(screen, PLANES), 32)
+      << "the sizes below are for a 32-bit display";
+  struct Case {
+    int edge;
+    CRect part;
+    bool force24Bit;
+    std::uint16_t bitCount;
+    std::uint32_t stride;
+    std::size_t fileSize;
+  };
+  for (const Case& c :
+       {Case{400, {0, 0, 400, 400}, true, 24, 1200, 480054}, Case{401, {0, 0, 401, 401}, true, 24, 1204, 482858},
+        Case{400, {0, 0, 400, 400}, false, 32, 1600, 640054}, Case{400, {30, 50, 150, 120}, true, 24, 360, 25254}}) {
+    SCOPED_TRACE(c.fileSize);
+    Params().SetEdge(c.edge);
+    View().RecreateImage();
+    View().Render();
+    const std::string path = Path("image.bmp");
+    WriteBytes(path, Bytes(700000, 0xAA));  // replaced completely, not overwritten in place
+
+    ASSERT_TRUE(SaveBmp(View().ImageDC(), c.part.TopLeft(), CSize(c.part.Width(), c.part.Height()), path.c_str(),
+                        c.force24Bit));
+    const Bytes file = ReadBytes(path);
+    ASSERT_EQ(file.size(), c.fileSize);
+    EXPECT_EQ(file[10] | file[11] << 8, 54);
+    const InfoHeader h = ReadInfoHeader(file.data() + kFileHeaderSize);
+    EXPECT_EQ(std::tie(h.size, h.width, h.height, h.bitCount, h.sizeImage),
+              std::make_tuple(40u, c.part.Width(), c.part.Height(), c.bitCount,
+                              c.stride * static_cast<std::uint32_t>(c.part.Height())));
+    EXPECT_EQ(FilePixels(path), KernelImage(Params(), c.part));
+    EXPECT_EQ(Files(), std::vector<std::string>{"image.bmp"});
+  }
 }
 
-TEST_F(CommandTest, ASaveThatFailsTellsTheUserAndKeepsTheFile) {
-  View().Render();
-  const std::string path = Path("held.bmp");
+// A disk that takes only half of each write.
+BOOL WINAPI HalfWrite(HANDLE, LPCVOID, DWORD count, LPDWORD done, LPOVERLAPPED) {
+  *done = count / 2;
+  return TRUE;
+}
+
+TEST_F(SaveTest, WritersThatFailLeaveAnyOldFileAsItWas) {
   const Bytes old = {'o', 'l', 'd'};
+  const std::string path = Path("old.bmp");
   WriteBytes(path, old);
-  HANDLE held = ::CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  ASSERT_NE(held, INVALID_HANDLE_VALUE);
-  std::string message;
-  RunInTurn({AnswerFileDialog("Save As", path), ConfirmReplace(), CloseMessageBox(&message)});
-  Command(ID_FILE_SAVE_BMP);
-  ::CloseHandle(held);
-  EXPECT_NE(message.find(path), std::string::npos) << message;
+  const std::uint32_t pixel = 0x123456;
+  Bytes block = PackedDib24(&pixel, 1, 1);
+  {
+    ScopedImportPatch failing("kernel32.dll", "WriteFile", reinterpret_cast<const void*>(&HalfWrite));
+    ASSERT_TRUE(failing.Active());
+    EXPECT_FALSE(WritePackedDib(path.c_str(), block.data()));
+  }
+  block[0] = 12;  // a header of another size
+  EXPECT_FALSE(WritePackedDib(path.c_str(), block.data()));
   EXPECT_EQ(ReadBytes(path), old);
-  EXPECT_EQ(FilesIn(m_folder), std::vector<std::string>{"held.bmp"});
+
+  const std::string lost = Path("no-such-folder\\x.spt");
+  try {
+    CSafeFile file(lost);
+    ADD_FAILURE() << "no exception";
+  } catch (const CFileException& e) {
+    EXPECT_EQ(e.m_strFileName, lost);  // the target, not the temporary file
+  }
+  EXPECT_EQ(Files(), std::vector<std::string>{"old.bmp"});
 }
 
-bool SameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+TEST_F(SaveTest, ASaveOverAFileHeldOpenTellsTheUserAndKeepsTheFile) {
+  View().Render();
+  for (const auto& [command, name] : {std::pair<UINT, const char*>{ID_FILE_SAVE_BMP, "held.bmp"},
+                                      std::pair<UINT, const char*>{ID_FILE_SAVE_SPOT, "held.spt"}}) {
+    SCOPED_TRACE(name);
+    const std::string path = Path(name);
+    const Bytes old = {'o', 'l', 'd'};
+    WriteBytes(path, old);
+    HANDLE held = ::CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    std::string message;
+    RunInTurn({AnswerFileDialog("Save As", path), ConfirmReplace(), CloseMessageBox(&message)});
+    Command(command);
+    ::CloseHandle(held);
+    EXPECT_NE(message.find(path), std::string::npos) << message;
+    EXPECT_EQ(ReadBytes(path), old);
+  }
+  EXPECT_EQ(Files(), (std::vector<std::string>{"held.bmp", "held.spt"}));
+}
 
-TEST_F(CommandTest, ASpotSavedAndLoadedRestoresTheViewBitForBit) {
+TEST_F(SaveTest, SpotFilesRestoreTheViewBitForBit) {
+  auto load = [this](const char* name) {
+    RunInTurn({AnswerFileDialog("Open", Path(name))});
+    Command(ID_FILE_LOAD_SPOT);
+  };
+  // A file longer than the record loads too, and renders though nothing was rendered yet.
+  Bytes longer = Encoded(kSpot);
+  longer.push_back(0x7F);
+  WriteBytes(Path("long.spt"), longer);
+  load("long.spt");
+  EXPECT_FALSE(Params().notRendered);
+  EXPECT_EQ(SpotOf(Params()), Encoded(kSpot));
+  EXPECT_EQ(Image(), KernelImage(Params(), CRect(0, 0, 400, 400)));
+
   ViewParameters& p = Params();
   p.halfWidth = std::nextafter(3.0e-5, 1.0);
   p.centreX = -0.7436438870371587;
@@ -338,106 +266,44 @@ TEST_F(CommandTest, ASpotSavedAndLoadedRestoresTheViewBitForBit) {
   p.maxIterations = 321;
   p.ComputeGradient();
   View().Render();
-  const ViewParameters saved = p;
+  const Bytes saved = SpotOf(p);
   const Pixels image = Image();
-
   RunInTurn({AnswerFileDialog("Save As", Path("view"))});
   Command(ID_FILE_SAVE_SPOT);
-  ASSERT_EQ(ReadBytes(Path("view.spt")).size(), kSpotRecordSize);
+  ASSERT_EQ(ReadBytes(Path("view.spt")), saved);
 
-  p.Reset();
-  p.inColour = p.outColour = 0;
-  p.maxIterations = 20;
-  p.ComputeGradient();
-  View().Render();
-  RunInTurn({AnswerFileDialog("Open", Path("view.spt"))});
-  Command(ID_FILE_LOAD_SPOT);
-
-  EXPECT_TRUE(SameBits(p.halfWidth, saved.halfWidth));
-  EXPECT_TRUE(SameBits(p.centreX, saved.centreX));
-  EXPECT_TRUE(SameBits(p.centreY, saved.centreY));
-  EXPECT_EQ(p.inColour, saved.inColour);
-  EXPECT_EQ(p.outColour, saved.outColour);
-  EXPECT_EQ(p.maxIterations, saved.maxIterations);
-  EXPECT_TRUE(SameBits(p.stepRed, saved.stepRed));
+  load("long.spt");
+  ASSERT_EQ(SpotOf(p), Encoded(kSpot));
+  load("view.spt");
+  EXPECT_EQ(SpotOf(p), saved);
   EXPECT_EQ(Image(), image);
   // Loading is not choosing: the stored settings stay as they were.
-  EXPECT_FALSE(StoredSetting("In Color"));
-  EXPECT_FALSE(StoredSetting("Out Color"));
-  EXPECT_FALSE(StoredSetting("Max Iterations"));
+  for (const char* name : {"In Color", "Out Color", "Max Iterations"}) EXPECT_FALSE(StoredSetting(name)) << name;
 }
 
-Bytes SpotBytes() {
-  SpotRecord spot;
-  spot.halfWidth = 0.5;
-  spot.centreX = -0.5;
-  spot.centreY = 0.25;
-  spot.inColour = 0x0000FF;
-  spot.outColour = 0xFFFFFF;
-  spot.maxIterations = 100;
-  const auto bytes = EncodeSpot(spot);
-  return Bytes(bytes.begin(), bytes.end());
-}
-
-TEST_F(CommandTest, ShortOrInvalidSpotFilesAreRefusedAndChangeNothing) {
-  const Bytes good = SpotBytes();
-  Bytes nan = good;
-  const double notANumber = std::nan("");
-  std::memcpy(nan.data(), &notANumber, sizeof notANumber);
+TEST_F(SaveTest, RefusedSpotFilesShowTheMessageAndChangeNothing) {
+  const Bytes good = Encoded(kSpot);
+  const std::string invalid = "The file does not appear to be a valid Spot file.";
   const struct {
     const char* name;
-    Bytes bytes;
-  } cases[] = {{"short.spt", Bytes(good.begin(), good.end() - 1)},
-               {"empty.spt", {}},
-               {"nan.spt", nan}};
-  const ViewParameters before = Params();
+    std::optional<Bytes> bytes;
+    std::string message;
+  } cases[] = {{"short.spt", Bytes(good.begin(), good.end() - 1), invalid},
+               {"empty.spt", Bytes(), invalid},
+               {"nan.spt", Encoded({std::nan(""), 0, 0, 0, 0, 100}), invalid},
+               {"missing.spt", std::nullopt, Path("missing.spt") + " was not found."}};
+  const Bytes before = SpotOf(Params());
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    WriteBytes(Path(c.name), c.bytes);
+    if (c.bytes) WriteBytes(Path(c.name), *c.bytes);
     std::string message;
     RunInTurn({AnswerFileDialog("Open", Path(c.name)), CloseMessageBox(&message)});
     Command(ID_FILE_LOAD_SPOT);
-    EXPECT_EQ(message, kInvalidSpot);
+    EXPECT_EQ(message, c.message);
     EXPECT_TRUE(Params().notRendered);
-    EXPECT_TRUE(SameBits(Params().halfWidth, before.halfWidth));
-    EXPECT_EQ(Params().maxIterations, before.maxIterations);
-    EXPECT_EQ(Params().inColour, before.inColour);
+    EXPECT_EQ(SpotOf(Params()), before);
     EXPECT_EQ(Image(), Pixels(160000, 0));
   }
-}
-
-TEST_F(CommandTest, ALongerSpotFileLoadsAndRendersBeforeAnyClick) {
-  Bytes bytes = SpotBytes();
-  bytes.push_back(0x7F);
-  WriteBytes(Path("long.spt"), bytes);
-  RunInTurn({AnswerFileDialog("Open", Path("long.spt"))});
-  Command(ID_FILE_LOAD_SPOT);
-  EXPECT_FALSE(Params().notRendered);
-  EXPECT_EQ(Params().halfWidth, 0.5);
-  EXPECT_EQ(Params().maxIterations, 100);
-  EXPECT_EQ(Image(), KernelImage(Params()));
-}
-
-TEST_F(CommandTest, FileErrorsAreShownAndChangeNothing) {
-  std::string message;
-  RunInTurn({AnswerFileDialog("Open", Path("missing.spt")), CloseMessageBox(&message)});
-  Command(ID_FILE_LOAD_SPOT);
-  EXPECT_EQ(message, Path("missing.spt") + " was not found.");
-  EXPECT_TRUE(Params().notRendered);
-
-  View().Render();
-  const std::string path = Path("held.spt");
-  const Bytes old = SpotBytes();
-  WriteBytes(path, old);
-  HANDLE held = ::CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  ASSERT_NE(held, INVALID_HANDLE_VALUE);
-  message.clear();
-  RunInTurn({AnswerFileDialog("Save As", path), ConfirmReplace(), CloseMessageBox(&message)});
-  Command(ID_FILE_SAVE_SPOT);
-  ::CloseHandle(held);
-  EXPECT_NE(message.find(path), std::string::npos) << message;
-  EXPECT_EQ(ReadBytes(path), old);
-  EXPECT_EQ(FilesIn(m_folder), std::vector<std::string>{"held.spt"});
 }
 
 }  // namespace
