@@ -46,7 +46,7 @@ std::optional<int> StoredSetting(const char* name) {
   return static_cast<int>(data);
 }
 
-void ClearSettings() { ::RegDeleteKeyA(HKEY_CURRENT_USER, kSettingsKey); }
+void ClearSettings() { ::RegDeleteTreeA(HKEY_CURRENT_USER, kSettingsKey); }
 
 CMainFrame* CreateMainFrame() {
   auto* frame = new CMainFrame;
