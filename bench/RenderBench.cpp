@@ -33,7 +33,9 @@ void Run(benchmark::State& state, std::uint64_t (*render)(const ViewParameters&,
 }
 
 void BM_Scalar(benchmark::State& state, const ViewParameters& view) { Run(state, RenderScalar, view); }
-void BM_Fast(benchmark::State& state, const ViewParameters& view) { Run(state, Render, view); }
+void BM_Fast(benchmark::State& state, const ViewParameters& view) {
+  Run(state, [](const ViewParameters& v, std::uint32_t* p) { return Render(v, p); }, view);
+}
 
 BENCHMARK_CAPTURE(BM_Scalar, default, kDefault)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK_CAPTURE(BM_Fast, default, kDefault)->Unit(benchmark::kMillisecond)->UseRealTime();

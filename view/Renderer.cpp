@@ -8,7 +8,7 @@
 #include <thread>
 #include <vector>
 
-#include "view/RendererLanes.h"
+#include "view/RenderKernel.h"
 
 int IterateScalar(double x, double y, int limit) {
   int k = 0;
@@ -48,65 +48,124 @@ std::uint64_t RenderScalar(const ViewParameters& view, std::uint32_t* pixels) {
   return total;
 }
 
+std::uint64_t RenderPixelsScalar(const PixelJob& job) {
+  PixelFeed feed(job);
+  std::uint64_t total = 0;
+  for (int p; feed.Next(p);) {
+    const int k = IterateScalar(job.xs[p % job.edge], job.ys[p / job.edge], job.limit);
+    total += k;
+    job.pixels[p] = job.palette[k];
+  }
+  return total;
+}
+
 namespace {
 
 // Two lanes: SSE2 is part of every build (the 32-bit one uses it for doubles).
+// It has no 64-bit integer compares, but counts stay far below 2^31.
 struct Sse2 {
   using V = __m128d;
+  using I = __m128i;
+  using M = __m128d;
   static constexpr int kLanes = 2;
   static V Set(double d) { return _mm_set1_pd(d); }
-  static V Load(const double* p) { return _mm_loadu_pd(p); }
-  static V AllOnes() { return _mm_castsi128_pd(_mm_set1_epi32(-1)); }
+  static I SetI(std::int64_t n) { return _mm_set1_epi64x(n); }
+  static V Load(const double* p) { return _mm_load_pd(p); }
+  static I LoadI(const std::int64_t* p) { return _mm_load_si128(reinterpret_cast<const __m128i*>(p)); }
+  static void Store(double* p, V v) { _mm_store_pd(p, v); }
+  static void StoreI(std::int64_t* p, I v) { _mm_store_si128(reinterpret_cast<__m128i*>(p), v); }
+  static M All() { return _mm_castsi128_pd(_mm_set1_epi32(-1)); }
+  static M None() { return _mm_setzero_pd(); }
   static V Add(V a, V b) { return _mm_add_pd(a, b); }
   static V Sub(V a, V b) { return _mm_sub_pd(a, b); }
   static V Mul(V a, V b) { return _mm_mul_pd(a, b); }
-  static V GreaterEqual(V a, V b) { return _mm_cmpge_pd(a, b); }
-  static V And(V a, V b) { return _mm_and_pd(a, b); }
-  static V AndNot(V a, V b) { return _mm_andnot_pd(a, b); }
-  static bool Any(V a) { return _mm_movemask_pd(a) != 0; }
-  static void StoreCounts(V k, std::int32_t* out) {
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm_cvttpd_epi32(k));
+  static I AddI(I a, I b) { return _mm_add_epi64(a, b); }
+  // Ordered compare: a NaN never escapes.
+  static M StillIn(M in, V magnitude, V four) { return _mm_andnot_pd(_mm_cmpge_pd(magnitude, four), in); }
+  static I CountIn(I k, M in) { return _mm_sub_epi64(k, _mm_castpd_si128(in)); }
+  static M SameBits(M in, V r, V i, V savedR, V savedI) {
+    const __m128i same32 = _mm_and_si128(_mm_cmpeq_epi32(_mm_castpd_si128(r), _mm_castpd_si128(savedR)),
+                                         _mm_cmpeq_epi32(_mm_castpd_si128(i), _mm_castpd_si128(savedI)));
+    const __m128i same64 = _mm_and_si128(same32, _mm_shuffle_epi32(same32, _MM_SHUFFLE(2, 3, 0, 1)));
+    return _mm_and_pd(in, _mm_castsi128_pd(same64));
+  }
+  static M Or(M a, M b) { return _mm_or_pd(a, b); }
+  static unsigned Bits(M m) { return static_cast<unsigned>(_mm_movemask_pd(m)); }
+  static M Reached(I k, I bound) {
+    const __m128i below = _mm_cmpgt_epi32(bound, k);
+    return _mm_andnot_pd(_mm_castsi128_pd(_mm_shuffle_epi32(below, _MM_SHUFFLE(2, 2, 0, 0))), All());
+  }
+  static V Blend(M m, V a, V b) { return _mm_or_pd(_mm_and_pd(m, b), _mm_andnot_pd(m, a)); }
+  static I BlendI(M m, I a, I b) {
+    return _mm_castpd_si128(Blend(m, _mm_castsi128_pd(a), _mm_castsi128_pd(b)));
   }
 };
 
-RowCountsFn FastestRowCounts() {
-  __builtin_cpu_init();
-  return __builtin_cpu_supports("avx") ? RowCountsAvx : RowCountsSse2;
+// A kernel this processor lacks falls back to the best one it has.
+KernelFn KernelFunction(Kernel kernel) {
+  if (!KernelAvailable(kernel)) kernel = Kernel::Auto;
+  switch (kernel) {
+    case Kernel::Scalar: return RenderPixelsScalar;
+    case Kernel::Sse2: return RenderPixelsSse2;
+    case Kernel::Avx2: return RenderPixelsAvx2;
+    case Kernel::Avx512: return RenderPixelsAvx512;
+    case Kernel::Auto: break;
+  }
+  return KernelFunction(BestKernel());
 }
 
 }  // namespace
 
-void RowCountsSse2(const double* xs, int count, double y, int limit, std::int32_t* counts) {
-  RowCounts<Sse2>(xs, count, y, limit, counts);
+std::uint64_t RenderPixelsSse2(const PixelJob& job) { return RenderLanes<Sse2, 4>(job); }
+
+const char* KernelName(Kernel kernel) {
+  switch (kernel) {
+    case Kernel::Auto: return "auto";
+    case Kernel::Scalar: return "scalar";
+    case Kernel::Sse2: return "sse2";
+    case Kernel::Avx2: return "avx2";
+    case Kernel::Avx512: return "avx512";
+  }
+  return "?";
 }
 
-std::uint64_t Render(const ViewParameters& view, std::uint32_t* pixels) {
-  static const RowCountsFn rowCounts = FastestRowCounts();
+bool KernelAvailable(Kernel kernel) {
+  __builtin_cpu_init();
+  switch (kernel) {
+    case Kernel::Avx2: return __builtin_cpu_supports("avx2");
+    case Kernel::Avx512: return __builtin_cpu_supports("avx512f");
+    default: return true;
+  }
+}
+
+Kernel BestKernel() {
+  for (Kernel k : {Kernel::Avx512, Kernel::Avx2})
+    if (KernelAvailable(k)) return k;
+  return Kernel::Sse2;
+}
+
+std::uint64_t Render(const ViewParameters& view, std::uint32_t* pixels, const RenderOptions& options) {
   const PixelMapping m = view.Mapping();
   const int edge = std::max(view.edge, 0);
-  const int padded = (edge + kMaxLanes - 1) / kMaxLanes * kMaxLanes;
-  // The lanes past the edge compute points that are never stored.
-  std::vector<double> xs(padded);
-  for (int j = 0; j < padded; ++j) xs[j] = j / m.scale + m.left;
+  const int limit = std::max(view.maxIterations, 0);
+  std::vector<std::uint32_t> palette(limit + 1);
+  for (int k = 0; k <= limit; ++k) palette[k] = DibPixel(PixelColour(view, k));
+  if (limit == 0) {
+    std::fill_n(pixels, static_cast<std::size_t>(edge) * edge, palette[0]);
+    return 0;
+  }
+  std::vector<double> xs(edge), ys(edge);
+  for (int j = 0; j < edge; ++j) xs[j] = j / m.scale + m.left;
+  for (int i = 0; i < edge; ++i) ys[i] = m.top - i / m.scale;
 
-  // Rows are handed out one at a time: their costs differ widely.
-  std::atomic<int> nextRow{0};
+  int nextPixel = 0;
+  const PixelJob job{xs.data(), ys.data(), edge, limit, palette.data(), pixels, &nextPixel};
+  const KernelFn kernel = KernelFunction(options.kernel);
   std::atomic<std::uint64_t> total{0};
-  auto work = [&] {
-    std::vector<std::int32_t> counts(padded);
-    std::uint64_t sum = 0;
-    for (int i; (i = nextRow++) < edge;) {
-      rowCounts(xs.data(), edge, m.top - i / m.scale, view.maxIterations, counts.data());
-      std::uint32_t* row = pixels + static_cast<std::size_t>(i) * edge;
-      for (int j = 0; j < edge; ++j) {
-        sum += counts[j];
-        row[j] = DibPixel(PixelColour(view, counts[j]));
-      }
-    }
-    total += sum;
-  };
+  auto work = [&] { total += kernel(job); };
 
-  const int threads = std::clamp(static_cast<int>(std::thread::hardware_concurrency()), 1, std::max(edge, 1));
+  const int cores = static_cast<int>(std::thread::hardware_concurrency());
+  const int threads = std::clamp(options.threads > 0 ? options.threads : cores, 1, std::max(edge * edge / 64, 1));
   std::vector<std::thread> helpers;
   try {
     for (int t = 1; t < threads; ++t) helpers.emplace_back(work);

@@ -21,5 +21,22 @@ constexpr std::uint32_t DibPixel(Colour c) {
 // Fills edge x edge DIB pixels, top row first. Returns the total of all counts.
 std::uint64_t RenderScalar(const ViewParameters& view, std::uint32_t* pixels);
 
-// The same image as RenderScalar, as fast as this machine allows.
-std::uint64_t Render(const ViewParameters& view, std::uint32_t* pixels);
+// The instruction sets the fast renderer can use; Auto picks the widest this
+// processor has.
+enum class Kernel { Auto, Scalar, Sse2, Avx2, Avx512 };
+
+// "auto", "scalar", "sse2", "avx2" or "avx512".
+const char* KernelName(Kernel kernel);
+// True when this build and this processor can run the kernel.
+bool KernelAvailable(Kernel kernel);
+// The kernel Auto stands for here.
+Kernel BestKernel();
+
+struct RenderOptions {
+  Kernel kernel = Kernel::Auto;
+  int threads = 0;  // 0: one per processor
+};
+
+// The same image and total as RenderScalar, as fast as the options allow.
+// Returns only when every pixel is done; no thread outlives the call.
+std::uint64_t Render(const ViewParameters& view, std::uint32_t* pixels, const RenderOptions& options = {});

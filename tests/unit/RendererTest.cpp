@@ -1,12 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <limits>
 #include <vector>
 
 #include "Scenes.h"
 #include "view/Renderer.h"
-#include "view/RendererLanes.h"
 
 namespace {
 
@@ -54,37 +54,23 @@ TEST(RenderScalar, OneIterationIsFlat) {
   for (std::uint32_t p : pixels) ASSERT_EQ(p, 0x400040u);  // one step goes all the way to the in colour
 }
 
-// Threads and lanes must not change a single pixel.
-TEST(Render, MatchesTheScalarLoop) {
-  for (const Scene& s : Scenes()) {
-    const std::size_t n = static_cast<std::size_t>(s.view.edge) * s.view.edge;
-    std::vector<std::uint32_t> expected(n), actual(n, 0xDEADBEEF);
-    EXPECT_EQ(Render(s.view, actual.data()), RenderScalar(s.view, expected.data())) << s.name;
-    EXPECT_EQ(actual, expected) << s.name;
-  }
-}
-
-void ExpectRowCountsMatch(RowCountsFn rowCounts) {
-  for (const Scene& s : Scenes()) {
-    const PixelMapping m = s.view.Mapping();
-    const int edge = s.view.edge;
-    std::vector<double> xs(edge + kMaxLanes);
-    for (int j = 0; j < edge; ++j) xs[j] = j / m.scale + m.left;
-    std::vector<std::int32_t> counts(edge + kMaxLanes);
-    for (int i = 0; i < edge; ++i) {
-      const double y = m.top - i / m.scale;
-      rowCounts(xs.data(), edge, y, s.view.maxIterations, counts.data());
-      for (int j = 0; j < edge; ++j)
-        ASSERT_EQ(counts[j], IterateScalar(xs[j], y, s.view.maxIterations)) << s.name << " " << i << "," << j;
+// Kernels, lanes and threads must not change a single pixel.
+TEST(Render, EveryKernelMatchesTheScalarLoop) {
+  for (Kernel kernel : {Kernel::Auto, Kernel::Scalar, Kernel::Sse2, Kernel::Avx2, Kernel::Avx512}) {
+    if (!KernelAvailable(kernel)) {
+      std::printf("skipped %s: not on this processor\n", KernelName(kernel));
+      continue;
+    }
+    for (int threads : {1, 2, 3, 7}) {
+      for (const Scene& s : Scenes()) {
+        const std::size_t n = static_cast<std::size_t>(s.view.edge) * s.view.edge;
+        std::vector<std::uint32_t> expected(n), actual(n, 0xDEADBEEF);
+        EXPECT_EQ(Render(s.view, actual.data(), {kernel, threads}), RenderScalar(s.view, expected.data()))
+            << s.name << " " << KernelName(kernel) << " " << threads;
+        EXPECT_EQ(actual, expected) << s.name << " " << KernelName(kernel) << " " << threads;
+      }
     }
   }
-}
-
-TEST(Render, TwoLanesMatchTheScalarLoop) { ExpectRowCountsMatch(RowCountsSse2); }
-
-TEST(Render, FourLanesMatchTheScalarLoop) {
-  if (!__builtin_cpu_supports("avx")) GTEST_SKIP() << "no AVX on this processor";
-  ExpectRowCountsMatch(RowCountsAvx);
 }
 
 }  // namespace
