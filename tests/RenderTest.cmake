@@ -54,8 +54,17 @@ if(NOT out MATCHES "400x400, 200 iterations")
 endif()
 expect_file(fractavo.bmp 480054 "5c10d96c042865871bc7c43da350a4c584f36b34f4d7553d324c19ec1ce9a8aa")
 
-render(--size 401 --iterations 1000 --centre -0.75,0.1 --half-width 0.05 --in "#000000" --out "#FFFFFF" -o odd.bmp)
+set(odd --size 401 --iterations 1000 --centre -0.75,0.1 --half-width 0.05 --in "#000000" --out "#FFFFFF")
+render(${odd} -o odd.bmp)
 expect_file(odd.bmp 482858 "")
+
+# The plain loop on one thread draws the same bytes as the default kernel on every core.
+render(${odd} --kernel scalar --threads 1 -o scalar.bmp)
+if(NOT out MATCHES "kernel scalar, 1 thread\n")
+  message(FATAL_ERROR "summary: ${out}")
+endif()
+file(SHA256 ${WORK}/odd.bmp odd_sha)
+expect_file(scalar.bmp 482858 ${odd_sha})
 
 # A Spot file gives the same image as the same view typed out.
 render(--spot deep.spt --size 64 -o spot.bmp)
@@ -67,7 +76,8 @@ expect_file(typed.bmp 12342 ${spot_sha})
 file(WRITE ${WORK}/kept.bmp "an older picture")
 foreach(bad IN ITEMS "--size;15" "--size;16385" "--size;4x" "--iterations;0" "--iterations;32768"
                      "--in;123456" "--out;#12345G" "--centre;1" "--centre;1,nan" "--half-width;0"
-                     "--half-width;inf" "--bogus;1" "--size" "--spot;missing.spt" "--spot;short.spt")
+                     "--half-width;inf" "--kernel;avx" "--threads;0" "--threads;257"
+                     "--bogus;1" "--size" "--spot;missing.spt" "--spot;short.spt")
   refuse(${bad})
 endforeach()
 

@@ -14,6 +14,7 @@
 #include <stdexcept>
 #include <string>
 #include <system_error>
+#include <thread>
 #include <vector>
 
 #include "files/Bmp.h"
@@ -37,6 +38,9 @@ constexpr const char* kUsage =
     "  --out #RRGGBB        colour of the background (default #C0C0C0)\n"
     "  --centre X,Y         centre of the view (default 0,0)\n"
     "  --half-width W       half the side of the view, > 0 (default 2)\n"
+    "  --kernel NAME        scalar, sse2, avx2, avx512, or auto for the widest this\n"
+    "                       processor has (default auto)\n"
+    "  --threads N          threads to render with, 1..256 (default one per processor)\n"
     "  --help               show this text\n"
     "\n"
     "Options other than --spot override what the Spot file holds.\n";
@@ -53,6 +57,7 @@ struct Options {
   std::optional<int> iterations;
   std::optional<Colour> in, out;
   std::optional<double> centreX, centreY, halfWidth;
+  RenderOptions render;
 };
 
 int ParseInt(const std::string& option, const std::string& text, int low, int high) {
@@ -73,6 +78,12 @@ double ParseDouble(const std::string& option, const std::string& text) {
   return value;
 }
 
+Kernel ParseKernel(const std::string& text) {
+  for (Kernel k : {Kernel::Auto, Kernel::Scalar, Kernel::Sse2, Kernel::Avx2, Kernel::Avx512})
+    if (text == KernelName(k)) return k;
+  throw UsageError("--kernel needs scalar, sse2, avx2, avx512 or auto, not '" + text + "'");
+}
+
 Colour ParseColour(const std::string& option, const std::string& text) {
   if (text.size() != 7 || text[0] != '#' ||
       text.find_first_not_of("0123456789abcdefABCDEF", 1) != std::string::npos)
@@ -88,7 +99,8 @@ std::optional<Options> ParseArguments(int argc, char** argv) {
     const std::string option = argv[a];
     if (option == "--help" || option == "-h") return std::nullopt;
     static const char* const kWithValue[] = {"--spot", "--size", "-o", "--iterations",
-                                             "--in", "--out", "--centre", "--half-width"};
+                                             "--in", "--out", "--centre", "--half-width",
+                                             "--kernel", "--threads"};
     if (std::find(std::begin(kWithValue), std::end(kWithValue), option) == std::end(kWithValue))
       throw UsageError("unknown option: " + option);
     if (a + 1 >= argc) throw UsageError(option + " needs a value");
@@ -106,6 +118,10 @@ std::optional<Options> ParseArguments(int argc, char** argv) {
       o.in = ParseColour(option, value);
     } else if (option == "--out") {
       o.out = ParseColour(option, value);
+    } else if (option == "--kernel") {
+      o.render.kernel = ParseKernel(value);
+    } else if (option == "--threads") {
+      o.render.threads = ParseInt(option, value, 1, 256);
     } else if (option == "--centre") {
       const std::size_t comma = value.find(',');
       if (comma == std::string::npos) throw UsageError("--centre needs X,Y, not '" + value + "'");
@@ -177,6 +193,13 @@ void WriteWhole(const fs::path& target, const std::vector<std::uint8_t>& bytes) 
 }
 
 int Run(const Options& o) {
+  // Falling back would make a comparison of kernels quietly compare the wrong ones.
+  if (!KernelAvailable(o.render.kernel))
+    throw std::runtime_error(std::string("this processor cannot run the ") + KernelName(o.render.kernel) +
+                             " kernel");
+  const Kernel kernel = o.render.kernel == Kernel::Auto ? BestKernel() : o.render.kernel;
+  const int threads = o.render.threads > 0 ? o.render.threads
+                                           : std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
   const ViewParameters view = MakeView(o);
   const std::size_t edge = static_cast<std::size_t>(view.edge);
   std::vector<std::uint8_t> block;
@@ -185,14 +208,16 @@ int Run(const Options& o) {
   {
     std::vector<std::uint32_t> pixels(edge * edge);
     const auto start = std::chrono::steady_clock::now();
-    total = Render(view, pixels.data());
+    total = Render(view, pixels.data(), o.render);
     seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     block = PackedDib24(pixels.data(), view.edge, view.edge);
   }
   WriteWhole(o.output, BmpFileBytes(std::move(block)).value());
-  std::printf("%s: %dx%d, %d iterations, %.3f s, %llu iterations in total, %.3g iterations/s\n",
+  std::printf("%s: %dx%d, %d iterations, %.3f s, %llu iterations in total, %.3g iterations/s, "
+              "kernel %s, %d thread%s\n",
               o.output.c_str(), view.edge, view.edge, view.maxIterations, seconds,
-              static_cast<unsigned long long>(total), seconds > 0 ? total / seconds : 0.0);
+              static_cast<unsigned long long>(total), seconds > 0 ? total / seconds : 0.0, KernelName(kernel),
+              threads, threads == 1 ? "" : "s");
   return 0;
 }
 
