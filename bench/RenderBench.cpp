@@ -1,14 +1,34 @@
-// The reference loop against the fast path. Run:
+// Every kernel on one thread and on all cores, against the plain reference
+// loop RenderScalar. Run:
 //   build/host/bench/fractavo_bench
+//
+// The reference would take minutes on the big scenes, so it is timed on the
+// same view at a smaller edge; its time for a whole scene is that time per
+// iteration times the scene's total count, which every path returns.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <thread>
 #include <vector>
 
 #include "view/Renderer.h"
 
 namespace {
 
-ViewParameters Scene(int edge, int iterations, double cx, double cy, double halfWidth) {
+using Clock = std::chrono::steady_clock;
+
+struct Scene {
+  const char* name;
+  ViewParameters view;
+  int referenceEdge;            // the edge RenderScalar is timed at
+  std::uint64_t total = 0;      // of the whole scene, from Render
+  double referenceSeconds = 0;  // RenderScalar's time for the whole scene
+};
+
+ViewParameters View(int edge, int iterations, double cx, double cy, double halfWidth) {
   ViewParameters view(MemoryProfile{});
   view.SetEdge(edge);
   view.maxIterations = iterations;
@@ -19,27 +39,91 @@ ViewParameters Scene(int edge, int iterations, double cx, double cy, double half
   return view;
 }
 
-// Default view, and a view on the set's boundary where most pixels run long.
-const ViewParameters kDefault = Scene(400, 200, 0, 0, 2);
-const ViewParameters kHeavy = Scene(400, 5000, -0.7453, 0.1127, 6.5e-3);
+int Cores() { return std::max(1, static_cast<int>(std::thread::hardware_concurrency())); }
 
-void Run(benchmark::State& state, std::uint64_t (*render)(const ViewParameters&, std::uint32_t*),
-         const ViewParameters& view) {
-  std::vector<std::uint32_t> pixels(static_cast<std::size_t>(view.edge) * view.edge);
-  std::uint64_t total = 0;
-  for (auto _ : state) total = render(view, pixels.data());
-  state.counters["iterations/s"] =
-      benchmark::Counter(static_cast<double>(total), benchmark::Counter::kIsIterationInvariantRate);
+double Seconds(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
+
+// Times RenderScalar at the scene's reference edge for at least half a
+// second and scales its time per iteration to the whole scene.
+void MeasureReference(Scene& s) {
+  ViewParameters small = s.view;
+  small.SetEdge(s.referenceEdge);
+  small.ComputeGradient();
+  std::vector<std::uint32_t> pixels(static_cast<std::size_t>(small.edge) * small.edge);
+  std::vector<std::uint32_t> full(static_cast<std::size_t>(s.view.edge) * s.view.edge);
+  s.total = Render(s.view, full.data());
+  std::uint64_t iterations = 0;
+  int runs = 0;
+  double seconds = 0;
+  const Clock::time_point start = Clock::now();
+  do {
+    iterations += RenderScalar(small, pixels.data());
+    ++runs;
+    seconds = Seconds(start);
+  } while (seconds < 0.5);
+  const double perIteration = seconds / static_cast<double>(iterations);
+  s.referenceSeconds = perIteration * static_cast<double>(s.total);
+  std::printf("%-9s RenderScalar at edge %4d%s, %d run(s): %.3f ns/iteration = %.3f Git/s; "
+              "%.4g iterations in the scene -> %.4g s\n",
+              s.name, small.edge, small.edge == s.view.edge ? " (the scene)" : " (same view)", runs,
+              perIteration * 1e9, 1e-9 / perIteration, static_cast<double>(s.total), s.referenceSeconds);
 }
 
-void BM_Scalar(benchmark::State& state, const ViewParameters& view) { Run(state, RenderScalar, view); }
-void BM_Fast(benchmark::State& state, const ViewParameters& view) {
-  Run(state, [](const ViewParameters& v, std::uint32_t* p) { return Render(v, p); }, view);
+void Run(benchmark::State& state, const Scene& s, RenderOptions options) {
+  const int threads = options.threads > 0 ? options.threads : Cores();
+  std::vector<std::uint32_t> pixels(static_cast<std::size_t>(s.view.edge) * s.view.edge);
+  double seconds = 0;
+  for (auto _ : state) {
+    const Clock::time_point start = Clock::now();
+    const std::uint64_t total = Render(s.view, pixels.data(), options);
+    const double t = Seconds(start);
+    state.SetIterationTime(t);
+    seconds += t;
+    if (total != s.total) {
+      state.SkipWithError("the total differs from the other paths'");
+      return;
+    }
+  }
+  const double perRender = seconds / static_cast<double>(state.iterations());
+  state.counters["Git/s/core"] = static_cast<double>(s.total) / perRender / threads * 1e-9;
+  state.counters["speedup"] = s.referenceSeconds / perRender;
 }
-
-BENCHMARK_CAPTURE(BM_Scalar, default, kDefault)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK_CAPTURE(BM_Fast, default, kDefault)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK_CAPTURE(BM_Scalar, heavy, kHeavy)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK_CAPTURE(BM_Fast, heavy, kHeavy)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+
+  std::vector<Scene> scenes = {
+      {"default", View(400, 200, 0, 0, 2), 400},
+      {"boundary", View(1024, 5000, -0.75, 0.1, 0.05), 128},
+      {"interior", View(1024, 32767, -0.2, 0, 0.3), 128},
+      {"deep", View(1024, 20000, -0.743643887037151, 0.131825904205330, 1e-9), 128},
+  };
+  const int cores = Cores();
+  std::printf("Reference (1 thread); speedup = its time for the scene / the path's time; "
+              "Git/s/core = 1e9 iterations per second per thread used, %d on all cores.\n", cores);
+  for (Scene& s : scenes) MeasureReference(s);
+
+  std::vector<Kernel> kernels;
+  for (Kernel k : {Kernel::Scalar, Kernel::Sse2, Kernel::Avx2, Kernel::Avx512}) {
+    if (KernelAvailable(k))
+      kernels.push_back(k);
+    else
+      std::printf("%s: skipped, this processor lacks it\n", KernelName(k));
+  }
+  std::fflush(stdout);
+
+  for (const Scene& s : scenes)
+    for (int threads : {1, 0})
+      for (Kernel k : kernels) {
+        const std::string name = std::string(s.name) + "/" + KernelName(k) + "/" +
+                                 (threads == 1 ? "1 thread" : std::to_string(cores) + " threads");
+        benchmark::RegisterBenchmark(name.c_str(), Run, s, RenderOptions{k, threads})
+            ->UseManualTime()
+            ->Unit(benchmark::kMillisecond);
+      }
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+}
