@@ -165,7 +165,7 @@ std::uint64_t Render(const ViewParameters& view, std::uint32_t* pixels, const Re
   auto work = [&] { total += kernel(job); };
 
   const int cores = static_cast<int>(std::thread::hardware_concurrency());
-  const int threads = std::clamp(options.threads > 0 ? options.threads : cores, 1, std::max(edge * edge / 64, 1));
+  const int threads = std::max(options.threads > 0 ? options.threads : cores, 1);
   std::vector<std::thread> helpers;
   try {
     for (int t = 1; t < threads; ++t) helpers.emplace_back(work);
