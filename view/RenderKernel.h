@@ -19,10 +19,13 @@ struct PixelJob {
   const std::uint32_t* palette;   // the DIB pixel for each count 0..limit
   std::uint32_t* pixels;          // edge x edge, top row first
   int* nextPixel;                 // the first pixel no thread has taken yet
+  // When set and true, the thread takes no more pixels: it finishes those it
+  // has and returns, leaving the rest of the job to the next call.
+  bool (*enough)();
 };
 
-// Each renders pixels from the job until none is left and returns the total
-// of their counts. Several threads may run one on the same job.
+// Each renders pixels from the job until none is left (or enough() says so)
+// and returns the total of their counts. Several threads may run one on the same job.
 using KernelFn = std::uint64_t (*)(const PixelJob& job);
 std::uint64_t RenderPixelsScalar(const PixelJob& job);
 std::uint64_t RenderPixelsSse2(const PixelJob& job);
@@ -39,7 +42,11 @@ class PixelFeed {
 
   bool Next(int& pixel) {
     if (next_ == end_) {
-      if (next_ >= total_) return false;
+      // The clock can be slow to read (Wine), so it is asked every few chunks.
+      if (next_ >= total_ || (job_.enough && ++grabs_ % 16 == 0 && job_.enough())) {
+        next_ = end_ = total_;
+        return false;
+      }
       next_ = __atomic_fetch_add(job_.nextPixel, kChunk, __ATOMIC_RELAXED);
       end_ = next_ + kChunk < total_ ? next_ + kChunk : total_;
       if (next_ >= total_) {
@@ -56,6 +63,7 @@ class PixelFeed {
   const PixelJob& job_;
   const int total_;
   int next_ = 0, end_ = 0;
+  unsigned grabs_ = 0;
 };
 
 // L supplies kLanes, the vector types V (doubles), I (64-bit counts) and M (a

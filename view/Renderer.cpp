@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -114,6 +115,12 @@ KernelFn KernelFunction(Kernel kernel) {
   return KernelFunction(BestKernel());
 }
 
+// The deadline of the calling thread's solo start, as WorkedAloneLongEnough
+// cannot take arguments.
+thread_local std::chrono::steady_clock::time_point aloneUntil;
+
+bool WorkedAloneLongEnough() { return std::chrono::steady_clock::now() >= aloneUntil; }
+
 }  // namespace
 
 std::uint64_t RenderPixelsSse2(const PixelJob& job) { return RenderLanes<Sse2, 4>(job); }
@@ -159,13 +166,22 @@ std::uint64_t Render(const ViewParameters& view, std::uint32_t* pixels, const Re
   for (int i = 0; i < edge; ++i) ys[i] = m.top - i / m.scale;
 
   int nextPixel = 0;
-  const PixelJob job{xs.data(), ys.data(), edge, limit, palette.data(), pixels, &nextPixel};
+  PixelJob job{xs.data(), ys.data(), edge, limit, palette.data(), pixels, &nextPixel, nullptr};
   const KernelFn kernel = KernelFunction(options.kernel);
-  std::atomic<std::uint64_t> total{0};
+  std::uint64_t firstPart = 0;
+  if (options.threads == 0) {
+    // Starting threads costs milliseconds under Wine, more than a small render
+    // takes, so this thread works alone until the render proves long.
+    aloneUntil = std::chrono::steady_clock::now() + std::chrono::milliseconds(2);
+    job.enough = WorkedAloneLongEnough;
+    firstPart = kernel(job);
+    job.enough = nullptr;
+    if (nextPixel >= edge * edge) return firstPart;
+  }
+  std::atomic<std::uint64_t> total{firstPart};
   auto work = [&] { total += kernel(job); };
 
-  const int cores = static_cast<int>(std::thread::hardware_concurrency());
-  const int threads = std::max(options.threads > 0 ? options.threads : cores, 1);
+  const int threads = std::max(options.threads > 0 ? options.threads : static_cast<int>(std::thread::hardware_concurrency()), 1);
   std::vector<std::thread> helpers;
   try {
     for (int t = 1; t < threads; ++t) helpers.emplace_back(work);

@@ -34,7 +34,7 @@ Kernel BestKernel();
 
 struct RenderOptions {
   Kernel kernel = Kernel::Auto;
-  int threads = 0;  // 0: one per processor
+  int threads = 0;  // 0: one per processor, once the render proves long enough to need them
 };
 
 // The same image and total as RenderScalar, as fast as the options allow.
