@@ -40,7 +40,8 @@ constexpr const char* kUsage =
     "  --half-width W       half the side of the view, > 0 (default 2)\n"
     "  --kernel NAME        scalar, sse2, avx2, avx512, or auto for the widest this\n"
     "                       processor has (default auto)\n"
-    "  --threads N          threads to render with, 1..256 (default one per processor)\n"
+    "  --threads N          threads to render with, 1..256 (default: one per\n"
+    "                       processor, started once the render proves long)\n"
     "  --help               show this text\n"
     "\n"
     "Options other than --spot override what the Spot file holds.\n";
@@ -198,8 +199,10 @@ int Run(const Options& o) {
     throw std::runtime_error(std::string("this processor cannot run the ") + KernelName(o.render.kernel) +
                              " kernel");
   const Kernel kernel = o.render.kernel == Kernel::Auto ? BestKernel() : o.render.kernel;
-  const int threads = o.render.threads > 0 ? o.render.threads
-                                           : std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+  // Left to itself, Render starts the other threads only for a long render.
+  const std::string threads = o.render.threads == 1 ? "1 thread"
+                              : o.render.threads > 1 ? std::to_string(o.render.threads) + " threads"
+                                                     : "up to " + std::to_string(std::max(1u, std::thread::hardware_concurrency())) + " threads";
   const ViewParameters view = MakeView(o);
   const std::size_t edge = static_cast<std::size_t>(view.edge);
   std::vector<std::uint8_t> block;
@@ -214,10 +217,10 @@ int Run(const Options& o) {
   }
   WriteWhole(o.output, BmpFileBytes(std::move(block)).value());
   std::printf("%s: %dx%d, %d iterations, %.3f s, %llu iterations in total, %.3g iterations/s, "
-              "kernel %s, %d thread%s\n",
+              "kernel %s, %s\n",
               o.output.c_str(), view.edge, view.edge, view.maxIterations, seconds,
               static_cast<unsigned long long>(total), seconds > 0 ? total / seconds : 0.0, KernelName(kernel),
-              threads, threads == 1 ? "" : "s");
+              threads.c_str());
   return 0;
 }
 
