@@ -2,8 +2,8 @@
 // edges, and mappings that turn into infinities or NaN.
 #pragma once
 
-#include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "view/ViewParameters.h"
@@ -13,21 +13,25 @@ struct Scene {
   ViewParameters view;
 };
 
+inline ViewParameters MakeView(int edge, int iterations, double cx, double cy, double halfWidth) {
+  ViewParameters view(MemoryProfile{});
+  view.SetEdge(edge);
+  view.maxIterations = iterations;
+  view.centreX = cx;
+  view.centreY = cy;
+  view.halfWidth = halfWidth;
+  view.ComputeGradient();
+  return view;
+}
+
 inline Scene MakeScene(std::string name, int edge, int iterations, double cx, double cy, double halfWidth) {
-  Scene s{std::move(name), ViewParameters(MemoryProfile())};
-  s.view.SetEdge(edge);
-  s.view.maxIterations = iterations;
-  s.view.centreX = cx;
-  s.view.centreY = cy;
-  s.view.halfWidth = halfWidth;
-  s.view.ComputeGradient();
-  return s;
+  return {std::move(name), MakeView(edge, iterations, cx, cy, halfWidth)};
 }
 
 inline std::vector<Scene> Scenes() {
   return {
       MakeScene("default", 400, 200, 0, 0, 2),
-      MakeScene("deep zoom", 128, 5000, -0.743643887037151, 0.131825904205330, 1e-12),
+      MakeScene("deep zoom", 64, 5000, -0.743643887037151, 0.131825904205330, 1e-12),
       MakeScene("long orbits", 101, 5000, -0.7453, 0.1127, 6.5e-3),
       MakeScene("one iteration", 17, 1, 0, 0, 2),
       MakeScene("odd edge", 401, 50, -0.5, 0.25, 1.25),
