@@ -10,13 +10,20 @@
 
 #include <cstdint>
 
+struct ViewParameters;
+
+// The DIB pixel for count k (out of line, so any kernel may call it).
+std::uint32_t DibColour(const ViewParameters& view, int k);
+
 // One render, shared by all its threads.
 struct PixelJob {
   const double* xs;  // x of each column
   const double* ys;  // y of each row
   int edge;
   int limit;                      // at least 1
-  const std::uint32_t* palette;   // the DIB pixel for each count 0..limit
+  const ViewParameters* view;
+  const std::uint32_t* palette;   // DibColour for counts 0..paletteTop
+  int paletteTop;
   std::uint32_t* pixels;          // edge x edge, top row first
   int* nextPixel;                 // the first pixel no thread has taken yet
   // When set and true, the thread takes no more pixels: it finishes those it
@@ -33,6 +40,10 @@ std::uint64_t RenderPixelsAvx2(const PixelJob& job);
 std::uint64_t RenderPixelsAvx512(const PixelJob& job);
 
 namespace {
+
+std::uint32_t PixelFor(const PixelJob& job, int k) {
+  return k <= job.paletteTop ? job.palette[k] : DibColour(*job.view, k);
+}
 
 // Takes pixels from the job a chunk at a time, so threads rarely meet on the
 // shared counter.
@@ -170,9 +181,9 @@ std::uint64_t RenderLanes(const PixelJob& job) {
     for (; done != 0; done &= done - 1) {
       const int lane = __builtin_ctzll(done);
       if (pixel[lane] < 0) continue;
-      const std::int64_t n = cycled >> lane & 1 || count[lane] > job.limit ? job.limit : count[lane];
+      const int n = cycled >> lane & 1 || count[lane] > job.limit ? job.limit : static_cast<int>(count[lane]);
       total += n;
-      job.pixels[pixel[lane]] = job.palette[n];
+      job.pixels[pixel[lane]] = PixelFor(job, n);
       --live;
       start(lane);
     }

@@ -34,6 +34,8 @@ Colour PixelColour(const ViewParameters& view, int k) {
                     Blue(view.outColour) + static_cast<int>(kd * view.stepBlue));
 }
 
+std::uint32_t DibColour(const ViewParameters& view, int k) { return DibPixel(PixelColour(view, k)); }
+
 std::uint64_t RenderScalar(const ViewParameters& view, std::uint32_t* pixels) {
   const PixelMapping m = view.Mapping();
   std::uint64_t total = 0;
@@ -43,7 +45,7 @@ std::uint64_t RenderScalar(const ViewParameters& view, std::uint32_t* pixels) {
       const double x = j / m.scale + m.left;
       const int k = IterateScalar(x, y, view.maxIterations);
       total += k;
-      *pixels++ = DibPixel(PixelColour(view, k));
+      *pixels++ = DibColour(view, k);
     }
   }
   return total;
@@ -55,7 +57,7 @@ std::uint64_t RenderPixelsScalar(const PixelJob& job) {
   for (int p; feed.Next(p);) {
     const int k = IterateScalar(job.xs[p % job.edge], job.ys[p / job.edge], job.limit);
     total += k;
-    job.pixels[p] = job.palette[k];
+    job.pixels[p] = PixelFor(job, k);
   }
   return total;
 }
@@ -63,7 +65,7 @@ std::uint64_t RenderPixelsScalar(const PixelJob& job) {
 namespace {
 
 // Two lanes: SSE2 is part of every build (the 32-bit one uses it for doubles).
-// It has no 64-bit integer compares, but counts stay far below 2^31.
+// It has no 64-bit integer compares.
 struct Sse2 {
   using V = __m128d;
   using I = __m128i;
@@ -92,9 +94,10 @@ struct Sse2 {
   }
   static M Or(M a, M b) { return _mm_or_pd(a, b); }
   static unsigned Bits(M m) { return static_cast<unsigned>(_mm_movemask_pd(m)); }
+  // k >= bound: the sign of bound - k - 1, spread over each 64-bit lane.
   static M Reached(I k, I bound) {
-    const __m128i below = _mm_cmpgt_epi32(bound, k);
-    return _mm_andnot_pd(_mm_castsi128_pd(_mm_shuffle_epi32(below, _MM_SHUFFLE(2, 2, 0, 0))), All());
+    const __m128i below = _mm_sub_epi64(_mm_sub_epi64(bound, k), _mm_set1_epi64x(1));
+    return _mm_castsi128_pd(_mm_shuffle_epi32(_mm_srai_epi32(below, 31), _MM_SHUFFLE(3, 3, 1, 1)));
   }
   static V Blend(M m, V a, V b) { return _mm_or_pd(_mm_and_pd(m, b), _mm_andnot_pd(m, a)); }
   static I BlendI(M m, I a, I b) {
@@ -155,18 +158,21 @@ std::uint64_t Render(const ViewParameters& view, std::uint32_t* pixels, const Re
   const PixelMapping m = view.Mapping();
   const int edge = std::max(view.edge, 0);
   const int limit = std::max(view.maxIterations, 0);
-  std::vector<std::uint32_t> palette(limit + 1);
-  for (int k = 0; k <= limit; ++k) palette[k] = DibPixel(PixelColour(view, k));
   if (limit == 0) {
-    std::fill_n(pixels, static_cast<std::size_t>(edge) * edge, palette[0]);
+    std::fill_n(pixels, static_cast<std::size_t>(edge) * edge, DibColour(view, 0));
     return 0;
   }
+  // Any limit the Options dialog allows fits; a larger one stored in the
+  // registry by hand must not cost gigabytes.
+  std::vector<std::uint32_t> palette(std::min(limit, 65535) + 1);
+  for (int k = 0; k < static_cast<int>(palette.size()); ++k) palette[k] = DibColour(view, k);
   std::vector<double> xs(edge), ys(edge);
   for (int j = 0; j < edge; ++j) xs[j] = j / m.scale + m.left;
   for (int i = 0; i < edge; ++i) ys[i] = m.top - i / m.scale;
 
   int nextPixel = 0;
-  PixelJob job{xs.data(), ys.data(), edge, limit, palette.data(), pixels, &nextPixel, nullptr};
+  PixelJob job{xs.data(), ys.data(), edge, limit, &view, palette.data(), static_cast<int>(palette.size()) - 1,
+               pixels, &nextPixel, nullptr};
   const KernelFn kernel = KernelFunction(options.kernel);
   std::uint64_t firstPart = 0;
   if (options.threads == 0) {

@@ -135,6 +135,19 @@ TEST(Render, KnownPointsMatchTheScalarLoop) {
     ExpectEveryKernelMatches(MakeView(4, 32767, p.x, p.y, p.halfWidth));
 }
 
+// A limit far past what the Options dialog allows, as a hand-edited registry
+// may hold: interior orbits repeat long before it, and their colour is still
+// the gradient's at the limit.
+TEST(Render, HugeLimitFromTheRegistry) {
+  const ViewParameters view = MakeView(2, std::numeric_limits<int>::max(), -0.1, 0.1, 0.1);
+  for (Kernel kernel : ForcedKernels()) {
+    if (kernel == Kernel::Scalar) continue;  // the plain loop would run 2^31 steps a pixel
+    std::vector<std::uint32_t> pixels(4);
+    EXPECT_EQ(Render(view, pixels.data(), {kernel, 1}), 4ull * view.maxIterations) << KernelName(kernel);
+    EXPECT_EQ(pixels, std::vector<std::uint32_t>(4, DibPixel(PixelColour(view, view.maxIterations))));
+  }
+}
+
 ViewParameters WithLimit(ViewParameters view, int limit) {
   view.maxIterations = limit;  // the gradient stays finite
   return view;
