@@ -187,7 +187,8 @@ std::uint64_t Render(const ViewParameters& view, std::uint32_t* pixels, const Re
   std::atomic<std::uint64_t> total{firstPart};
   auto work = [&] { total += kernel(job); };
 
-  const int threads = std::max(options.threads > 0 ? options.threads : static_cast<int>(std::thread::hardware_concurrency()), 1);
+  const int cores = static_cast<int>(std::thread::hardware_concurrency());
+  const int threads = std::max(options.threads > 0 ? options.threads : cores, 1);
   std::vector<std::thread> helpers;
   try {
     for (int t = 1; t < threads; ++t) helpers.emplace_back(work);
