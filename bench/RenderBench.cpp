@@ -14,13 +14,14 @@
 #include <thread>
 #include <vector>
 
+#include "Scenes.h"
 #include "view/Renderer.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-struct Scene {
+struct BenchScene {
   const char* name;
   ViewParameters view;
   int referenceEdge;            // the edge RenderScalar is timed at
@@ -28,24 +29,13 @@ struct Scene {
   double referenceSeconds = 0;  // RenderScalar's time for the whole scene
 };
 
-ViewParameters View(int edge, int iterations, double cx, double cy, double halfWidth) {
-  ViewParameters view(MemoryProfile{});
-  view.SetEdge(edge);
-  view.maxIterations = iterations;
-  view.centreX = cx;
-  view.centreY = cy;
-  view.halfWidth = halfWidth;
-  view.ComputeGradient();
-  return view;
-}
-
 int Cores() { return std::max(1, static_cast<int>(std::thread::hardware_concurrency())); }
 
 double Seconds(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
 
 // Times RenderScalar at the scene's reference edge for at least half a
 // second and scales its time per iteration to the whole scene.
-void MeasureReference(Scene& s) {
+void MeasureReference(BenchScene& s) {
   ViewParameters small = s.view;
   small.SetEdge(s.referenceEdge);
   small.ComputeGradient();
@@ -69,7 +59,7 @@ void MeasureReference(Scene& s) {
               perIteration * 1e9, 1e-9 / perIteration, static_cast<double>(s.total), s.referenceSeconds);
 }
 
-void Run(benchmark::State& state, const Scene& s, RenderOptions options) {
+void Run(benchmark::State& state, const BenchScene& s, RenderOptions options) {
   // Left to itself Render may use fewer; the rate per core is then a floor.
   const int threads = options.threads > 0 ? options.threads : Cores();
   std::vector<std::uint32_t> pixels(static_cast<std::size_t>(s.view.edge) * s.view.edge);
@@ -96,16 +86,16 @@ int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
 
-  std::vector<Scene> scenes = {
-      {"default", View(400, 200, 0, 0, 2), 400},
-      {"boundary", View(1024, 5000, -0.75, 0.1, 0.05), 128},
-      {"interior", View(1024, 32767, -0.2, 0, 0.3), 128},
-      {"deep", View(1024, 20000, -0.743643887037151, 0.131825904205330, 1e-9), 128},
+  std::vector<BenchScene> scenes = {
+      {"default", MakeView(400, 200, 0, 0, 2), 400},
+      {"boundary", MakeView(1024, 5000, -0.75, 0.1, 0.05), 128},
+      {"interior", MakeView(1024, 32767, -0.2, 0, 0.3), 128},
+      {"deep", MakeView(1024, 20000, -0.743643887037151, 0.131825904205330, 1e-9), 128},
   };
   const int cores = Cores();
   std::printf("Reference (1 thread); speedup = its time for the scene / the path's time; "
               "Git/s/core = 1e9 iterations per second per thread used, %d on all cores.\n", cores);
-  for (Scene& s : scenes) MeasureReference(s);
+  for (BenchScene& s : scenes) MeasureReference(s);
 
   std::vector<Kernel> kernels;
   for (Kernel k : {Kernel::Scalar, Kernel::Sse2, Kernel::Avx2, Kernel::Avx512}) {
@@ -116,10 +106,10 @@ int main(int argc, char** argv) {
   }
   std::fflush(stdout);
 
-  auto add = [](const std::string& name, const Scene& s, RenderOptions options) {
+  auto add = [](const std::string& name, const BenchScene& s, RenderOptions options) {
     benchmark::RegisterBenchmark(name.c_str(), Run, s, options)->UseManualTime()->Unit(benchmark::kMillisecond);
   };
-  for (const Scene& s : scenes) {
+  for (const BenchScene& s : scenes) {
     for (int threads : {1, cores})
       for (Kernel k : kernels)
         add(std::string(s.name) + "/" + KernelName(k) + "/" +
