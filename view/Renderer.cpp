@@ -190,6 +190,7 @@ std::uint64_t Render(const ViewParameters& view, std::uint32_t* pixels, const Re
   const int cores = static_cast<int>(std::thread::hardware_concurrency());
   const int threads = std::max(options.threads > 0 ? options.threads : cores, 1);
   std::vector<std::thread> helpers;
+  helpers.reserve(threads - 1);  // so that only starting a thread can fail below
   try {
     for (int t = 1; t < threads; ++t) helpers.emplace_back(work);
   } catch (const std::system_error&) {
