@@ -52,12 +52,7 @@ void CFractalView::OnLoadSpot() {
     AfxMessageBox(m_hWnd, "The file does not appear to be a valid Spot file.", MB_ICONHAND | MB_OK);
     return;
   }
-  m_params.halfWidth = spot->halfWidth;
-  m_params.centreX = spot->centreX;
-  m_params.centreY = spot->centreY;
-  m_params.inColour = spot->inColour;
-  m_params.outColour = spot->outColour;
-  m_params.maxIterations = spot->maxIterations;
+  ApplySpot(*spot, m_params);
   m_params.ComputeGradient();
   Render();
 }

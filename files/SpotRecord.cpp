@@ -56,3 +56,12 @@ std::optional<SpotRecord> DecodeSpot(const std::uint8_t* bytes, std::size_t size
   if (!valid) return std::nullopt;
   return r;
 }
+
+void ApplySpot(const SpotRecord& record, ViewParameters& view) {
+  view.halfWidth = record.halfWidth;
+  view.centreX = record.centreX;
+  view.centreY = record.centreY;
+  view.inColour = record.inColour;
+  view.outColour = record.outColour;
+  view.maxIterations = record.maxIterations;
+}

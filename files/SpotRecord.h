@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "app/Settings.h"
+#include "view/ViewParameters.h"
 
 struct SpotRecord {
   double halfWidth = 2.0;
@@ -26,3 +27,6 @@ std::array<std::uint8_t, kSpotRecordSize> EncodeSpot(const SpotRecord& record);
 // program never writes: a half-width that is not finite and positive, a
 // centre that is not finite, an iteration limit outside 1..32767.
 std::optional<SpotRecord> DecodeSpot(const std::uint8_t* bytes, std::size_t size);
+
+// Takes over the record's view and colours; the caller recomputes the gradient.
+void ApplySpot(const SpotRecord& record, ViewParameters& view);

@@ -149,15 +149,7 @@ SpotRecord ReadSpot(const std::string& path) {
 
 ViewParameters MakeView(const Options& o) {
   ViewParameters view;
-  if (o.spot) {
-    const SpotRecord spot = ReadSpot(*o.spot);
-    view.halfWidth = spot.halfWidth;
-    view.centreX = spot.centreX;
-    view.centreY = spot.centreY;
-    view.inColour = spot.inColour;
-    view.outColour = spot.outColour;
-    view.maxIterations = spot.maxIterations;
-  }
+  if (o.spot) ApplySpot(ReadSpot(*o.spot), view);
   view.SetEdge(o.size);
   view.maxIterations = o.iterations.value_or(view.maxIterations);
   view.inColour = o.in.value_or(view.inColour);
