@@ -76,7 +76,11 @@ ensure_packages() {
     return
   fi
   installed "$WINE32_PACKAGE" || as_root dpkg --add-architecture i386
-  apt_update
+  # Only the 32-bit Wine missing, and the lists fetched within six hours:
+  # another update would refuse the same index again.
+  if [ ${#missing[@]} -gt 0 ] || [ -z "$(find /var/lib/apt/lists -maxdepth 0 -mmin -360)" ]; then
+    apt_update
+  fi
   if [ ${#missing[@]} -gt 0 ]; then
     echo "Installing: ${missing[*]}"
     as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${missing[@]}" ||
