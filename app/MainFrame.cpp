@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "app/RegistryProfile.h"
 #include "app/resource.h"
 #include "framework/App.h"
 

@@ -123,9 +123,3 @@ void CWinApp::DoWaitCursor(int delta) {
     ::SetCursor(m_cursorBeforeWait ? m_cursorBeforeWait : ::LoadCursor(nullptr, IDC_ARROW));
   }
 }
-
-int RegistryProfile::ReadInt(const char* name, int defaultValue) const {
-  return static_cast<int>(AfxGetApp()->GetProfileInt("", name, defaultValue));
-}
-
-void RegistryProfile::WriteInt(const char* name, int value) { AfxGetApp()->WriteProfileInt("", name, value); }

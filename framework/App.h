@@ -5,7 +5,6 @@
 
 #include <string>
 
-#include "app/Settings.h"
 #include "framework/Wnd.h"
 
 class CWinApp : public CCmdTarget {
@@ -61,13 +60,6 @@ int AfxMessageBox(HWND owner, LPCSTR text, UINT type);
 // same class. The name stays valid for the life of the program.
 LPCSTR AfxRegisterWndClass(UINT classStyle, HCURSOR cursor = nullptr, HBRUSH background = nullptr,
                            HICON icon = nullptr);
-
-// The settings store over the application's registry key, empty section.
-class RegistryProfile : public Profile {
- public:
-  int ReadInt(const char* name, int defaultValue) const override;
-  void WriteInt(const char* name, int value) override;
-};
 
 class CWaitCursor {
  public:

@@ -7,6 +7,7 @@
 BEGIN_MESSAGE_MAP(CFrameWnd, CWnd)
   ON_WM_SIZE()
   ON_WM_INITMENUPOPUP()
+  ON_MESSAGE(WM_FITTOPANE, OnFitToPane)
 END_MESSAGE_MAP()
 
 BOOL CFrameWnd::LoadFrame(UINT id, DWORD style, CWnd* parent) {
@@ -67,4 +68,19 @@ void CFrameWnd::OnInitMenuPopup(HMENU popup, UINT, BOOL systemMenu) {
     state.m_nID = id;
     ::EnableMenuItem(popup, static_cast<UINT>(i), MF_BYPOSITION | (state.DoUpdate(this) ? MF_ENABLED : MF_GRAYED));
   }
+}
+
+LRESULT CFrameWnd::OnFitToPane(WPARAM width, LPARAM height) {
+  HWND pane = GetDlgItem(AFX_IDW_PANE_FIRST);
+  if (!pane) return 0;
+  // The pane's own border and the frame's, as this system draws them.
+  CRect paneOuter, paneClient;
+  ::GetWindowRect(pane, &paneOuter);
+  ::GetClientRect(pane, &paneClient);
+  CRect outer(0, 0, static_cast<int>(width) + paneOuter.Width() - paneClient.Width(),
+              static_cast<int>(height) + paneOuter.Height() - paneClient.Height());
+  ::AdjustWindowRectEx(&outer, GetStyle(), ::GetMenu(m_hWnd) != nullptr,
+                       static_cast<DWORD>(::GetWindowLongPtrA(m_hWnd, GWL_EXSTYLE)));
+  ::SetWindowPos(m_hWnd, nullptr, 0, 0, outer.Width(), outer.Height(), SWP_NOMOVE | SWP_NOZORDER);
+  return 0;
 }

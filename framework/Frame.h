@@ -3,6 +3,10 @@
 
 #include "framework/Wnd.h"
 
+// Sent by a pane to its frame: wParam and lParam are the client width and
+// height the pane wants; the frame resizes itself around them, in place.
+constexpr UINT WM_FITTOPANE = 0xBB00;
+
 class CFrameWnd : public CWnd {
  public:
   // Title (the string's text before its first line break), menu and
@@ -20,6 +24,7 @@ class CFrameWnd : public CWnd {
   void PostNcDestroy() override { delete this; }
   void OnSize(UINT type, int cx, int cy);
   void OnInitMenuPopup(HMENU popup, UINT index, BOOL systemMenu);
+  LRESULT OnFitToPane(WPARAM width, LPARAM height);
   DECLARE_MESSAGE_MAP()
 
   HACCEL m_hAccelTable = nullptr;

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "app/RegistryProfile.h"
 #include "app/resource.h"
 #include "framework/App.h"
 #include "view/Renderer.h"

@@ -1,5 +1,5 @@
-#include "app/MainFrame.h"
-#include "framework/App.h"
+#include "app/RegistryProfile.h"
+#include "framework/Frame.h"
 #include "ui/OptionsDlg.h"
 #include "view/FractalView.h"
 
@@ -31,10 +31,7 @@ void CFractalView::OnOptions() {
 
   if (resized) {
     // The frame lays the view out again on WM_SIZE; the region shown stays.
-    if (CWnd* frame = AfxGetMainWnd()) {
-      const CSize size = CMainFrame::FrameSizeFor(p.edge);
-      ::SetWindowPos(frame->m_hWnd, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER);
-    }
+    ::SendMessageA(GetParent(), WM_FITTOPANE, static_cast<WPARAM>(p.edge), p.edge);
     RecreateImage();
   }
   p.ComputeGradient();
