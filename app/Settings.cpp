@@ -29,7 +29,7 @@ Settings ReadSettings(const Profile& profile) {
   s.force24Bit = profile.ReadInt(kForce24Bit, kDefaultForce24Bit);
   s.zoomRate = profile.ReadInt(kZoomRate, kDefaultZoomRate);
   s.maxIterations = profile.ReadInt(kMaxIterations, kDefaultMaxIterations);
-  s.windowSize = ReadWindowSize(profile);
+  s.edge = ReadWindowSize(profile);
   return s;
 }
 
@@ -40,5 +40,5 @@ void WriteSettings(Profile& profile, const Settings& s) {
   profile.WriteInt(kForce24Bit, s.force24Bit);
   profile.WriteInt(kZoomRate, s.zoomRate);
   profile.WriteInt(kMaxIterations, s.maxIterations);
-  profile.WriteInt(kWindowSize, s.windowSize);
+  profile.WriteInt(kWindowSize, s.edge);
 }

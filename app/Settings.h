@@ -54,13 +54,15 @@ class MemoryProfile : public Profile {
   std::vector<std::pair<std::string, int>> writes;
 };
 
+// The six values as one value type, in the store's order. The view, the
+// Options dialog and a Spot record each convert to and from it in one place.
 struct Settings {
   Colour inColour = setting::kDefaultInColour;
   Colour outColour = setting::kDefaultOutColour;
   int force24Bit = setting::kDefaultForce24Bit;
   int zoomRate = setting::kDefaultZoomRate;
   int maxIterations = setting::kDefaultMaxIterations;
-  int windowSize = setting::kDefaultWindowSize;
+  int edge = setting::kDefaultWindowSize;  // "Window Size"
 };
 
 int ClampWindowSize(int size);

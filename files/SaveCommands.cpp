@@ -28,9 +28,7 @@ void CFractalView::OnSave() {
 void CFractalView::OnSaveSpot() {
   CFileDialog dialog(false, kSpotExtension, nullptr, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, kSpotFilter, this);
   if (dialog.DoModal() != IDOK) return;
-  const SpotRecord spot{m_params.halfWidth, m_params.centreX,  m_params.centreY,
-                        m_params.inColour,  m_params.outColour, m_params.maxIterations};
-  const auto bytes = EncodeSpot(spot);
+  const auto bytes = EncodeSpot(MakeSpot(m_params));
   // A failed save leaves any earlier file as it was.
   CSafeFile file(dialog.GetPathName());
   file.Write(bytes.data(), static_cast<UINT>(bytes.size()));
@@ -53,6 +51,5 @@ void CFractalView::OnLoadSpot() {
     return;
   }
   ApplySpot(*spot, m_params);
-  m_params.ComputeGradient();
   Render();
 }

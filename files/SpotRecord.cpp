@@ -57,11 +57,17 @@ std::optional<SpotRecord> DecodeSpot(const std::uint8_t* bytes, std::size_t size
   return r;
 }
 
+SpotRecord MakeSpot(const ViewParameters& view) {
+  return {view.halfWidth, view.centreX, view.centreY, view.inColour, view.outColour, view.maxIterations};
+}
+
 void ApplySpot(const SpotRecord& record, ViewParameters& view) {
   view.halfWidth = record.halfWidth;
   view.centreX = record.centreX;
   view.centreY = record.centreY;
-  view.inColour = record.inColour;
-  view.outColour = record.outColour;
-  view.maxIterations = record.maxIterations;
+  Settings settings = view.AsSettings();
+  settings.inColour = record.inColour;
+  settings.outColour = record.outColour;
+  settings.maxIterations = record.maxIterations;
+  view.ApplySettings(settings);
 }

@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <optional>
 
-#include "app/Settings.h"
 #include "view/ViewParameters.h"
 
 struct SpotRecord {
@@ -28,5 +27,8 @@ std::array<std::uint8_t, kSpotRecordSize> EncodeSpot(const SpotRecord& record);
 // centre that is not finite, an iteration limit outside 1..32767.
 std::optional<SpotRecord> DecodeSpot(const std::uint8_t* bytes, std::size_t size);
 
-// Takes over the record's view and colours; the caller recomputes the gradient.
+// The view's region, colours and iteration limit as a record.
+SpotRecord MakeSpot(const ViewParameters& view);
+// Takes over the record's region, colours and iteration limit, and the
+// gradient they give.
 void ApplySpot(const SpotRecord& record, ViewParameters& view);

@@ -2,7 +2,6 @@
 
 #include <string>
 
-#include "app/Settings.h"
 #include "app/resource.h"
 
 namespace {
@@ -37,6 +36,20 @@ BEGIN_MESSAGE_MAP(COptionsDlg, CDialog)
 END_MESSAGE_MAP()
 
 COptionsDlg::COptionsDlg() : CDialog(IDD_OPTIONS) {}
+
+COptionsDlg::COptionsDlg(const Settings& s) : COptionsDlg() {
+  zoomRate = s.zoomRate;
+  maxIterations = s.maxIterations;
+  screenSize = s.edge;
+  force24Bit = s.force24Bit;
+  inColour = s.inColour;
+  outColour = s.outColour;
+}
+
+Settings COptionsDlg::Chosen() const {
+  return {static_cast<Colour>(inColour), static_cast<Colour>(outColour), force24Bit, zoomRate, maxIterations,
+          screenSize};
+}
 
 void COptionsDlg::DoDataExchange(CDataExchange* dx) {
   DDX_Control(dx, IDC_IN_COLOUR, inButton);

@@ -3,6 +3,7 @@
 // and, after IDOK, reads them back; the dialog never touches the settings.
 #pragma once
 
+#include "app/Settings.h"
 #include "framework/CommonDialogs.h"
 #include "framework/Dialog.h"
 #include "ui/SwatchButton.h"
@@ -10,6 +11,9 @@
 class COptionsDlg : public CDialog {
  public:
   COptionsDlg();
+  explicit COptionsDlg(const Settings& initial);
+  // The six fields as they are; after IDOK, as accepted.
+  Settings Chosen() const;
 
   BOOL PreTranslateMessage(MSG* msg) override;
   BOOL OnInitDialog() override;

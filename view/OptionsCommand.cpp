@@ -4,36 +4,25 @@
 #include "view/FractalView.h"
 
 void CFractalView::OnOptions() {
-  ViewParameters& p = m_params;
-  COptionsDlg dialog;
-  dialog.zoomRate = p.zoomRate;
-  dialog.maxIterations = p.maxIterations;
-  dialog.screenSize = p.edge;
-  dialog.force24Bit = p.force24Bit;
-  dialog.inColour = p.inColour;
-  dialog.outColour = p.outColour;
+  const Settings before = m_params.AsSettings();
+  COptionsDlg dialog(before);
   if (dialog.DoModal() != IDOK) return;
+  const Settings after = dialog.Chosen();
 
   // The zoom rate and the 24-bit flag do not change the picture.
-  const bool resized = dialog.screenSize != p.edge;
-  const bool redraw = resized || dialog.maxIterations != p.maxIterations || dialog.inColour != p.inColour ||
-                      dialog.outColour != p.outColour;
-  p.zoomRate = dialog.zoomRate;
-  p.maxIterations = dialog.maxIterations;
-  p.SetEdge(dialog.screenSize);
-  p.force24Bit = dialog.force24Bit;
-  p.inColour = dialog.inColour;
-  p.outColour = dialog.outColour;
+  const bool resized = after.edge != before.edge;
+  const bool redraw = resized || after.maxIterations != before.maxIterations || after.inColour != before.inColour ||
+                      after.outColour != before.outColour;
+  m_params.ApplySettings(after);
 
   // All six, changed or not, before the frame's new size is asked for.
   RegistryProfile store;
-  WriteSettings(store, p.AsSettings());
+  WriteSettings(store, m_params.AsSettings());
 
   if (resized) {
     // The frame lays the view out again on WM_SIZE; the region shown stays.
-    ::SendMessageA(GetParent(), WM_FITTOPANE, static_cast<WPARAM>(p.edge), p.edge);
+    ::SendMessageA(GetParent(), WM_FITTOPANE, static_cast<WPARAM>(m_params.edge), m_params.edge);
     RecreateImage();
   }
-  p.ComputeGradient();
-  if (redraw && !p.notRendered) Render();
+  if (redraw && !m_params.notRendered) Render();
 }

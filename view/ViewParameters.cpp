@@ -2,16 +2,21 @@
 
 #include <algorithm>
 
-ViewParameters::ViewParameters(const Profile& profile) {
-  const Settings s = ReadSettings(profile);
+ViewParameters::ViewParameters(const Profile& profile) { ApplySettings(ReadSettings(profile)); }
+
+void ViewParameters::ApplySettings(const Settings& s) {
   inColour = s.inColour;
   outColour = s.outColour;
   force24Bit = s.force24Bit;
   // Only something outside the program can store these below 1.
   zoomRate = std::max(s.zoomRate, 1);
   maxIterations = std::max(s.maxIterations, 1);
-  SetEdge(s.windowSize);
+  SetEdge(s.edge);
   ComputeGradient();
+}
+
+Settings ViewParameters::AsSettings() const {
+  return {inColour, outColour, force24Bit, zoomRate, maxIterations, edge};
 }
 
 void ViewParameters::ComputeGradient() {
@@ -45,15 +50,4 @@ void ViewParameters::SetEdge(int newEdge) {
 
 PixelMapping ViewParameters::Mapping() const {
   return {halfEdge / halfWidth, centreX - halfWidth, centreY + halfWidth};
-}
-
-Settings ViewParameters::AsSettings() const {
-  Settings s;
-  s.inColour = inColour;
-  s.outColour = outColour;
-  s.force24Bit = force24Bit;
-  s.zoomRate = zoomRate;
-  s.maxIterations = maxIterations;
-  s.windowSize = edge;
-  return s;
 }

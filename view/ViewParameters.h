@@ -15,9 +15,14 @@ struct PixelMapping {
 
 struct ViewParameters {
   ViewParameters() = default;
-  // Reads the six settings in order. Zoom rate and iteration limit below 1
-  // would divide by zero or give an infinite gradient, so they become 1.
+  // Reads the six settings in order.
   explicit ViewParameters(const Profile& profile);
+
+  // Takes the six values and recomputes what derives from them. Zoom rate
+  // and iteration limit below 1 would divide by zero or give an infinite
+  // gradient, so they become 1.
+  void ApplySettings(const Settings& settings);
+  Settings AsSettings() const;
 
   void ComputeGradient();
   void Reset();
@@ -25,7 +30,6 @@ struct ViewParameters {
   void ZoomAt(int x, int y, int direction);
   void SetEdge(int newEdge);
   PixelMapping Mapping() const;
-  Settings AsSettings() const;
 
   bool notRendered = true;
   double halfWidth = 2.0;

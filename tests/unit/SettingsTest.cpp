@@ -26,7 +26,7 @@ TEST(Settings, DefaultsWhenNothingIsStoredAndNothingIsWritten) {
   EXPECT_EQ(s.force24Bit, 1);
   EXPECT_EQ(s.zoomRate, 3);
   EXPECT_EQ(s.maxIterations, 200);
-  EXPECT_EQ(s.windowSize, 400);
+  EXPECT_EQ(s.edge, 400);
   EXPECT_EQ(profile.reads, (std::vector<std::string>{"In Color", "Out Color", "Force 24-bit", "Zoom Rate",
                                                      "Max Iterations", "Window Size"}));
   EXPECT_TRUE(profile.writes.empty());
@@ -37,7 +37,7 @@ TEST(Settings, WindowSizeIsClampedOnEveryRead) {
   for (auto [stored, used] : {std::pair{50, 128}, {127, 128}, {128, 128}, {1024, 1024}, {2000, 1024}}) {
     profile.values["Window Size"] = stored;
     EXPECT_EQ(ReadWindowSize(profile), used) << stored;
-    EXPECT_EQ(ReadSettings(profile).windowSize, used) << stored;
+    EXPECT_EQ(ReadSettings(profile).edge, used) << stored;
   }
 }
 
