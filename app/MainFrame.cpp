@@ -21,11 +21,6 @@ HICON LoadProgramIcon(int widthMetric, int heightMetric) {
 CMainFrame::CMainFrame()
     : m_largeIcon(LoadProgramIcon(SM_CXICON, SM_CYICON)), m_smallIcon(LoadProgramIcon(SM_CXSMICON, SM_CYSMICON)) {}
 
-CMainFrame::~CMainFrame() {
-  if (m_smallIcon) ::DestroyIcon(m_smallIcon);
-  if (m_largeIcon) ::DestroyIcon(m_largeIcon);
-}
-
 bool CMainFrame::OnCmdMsg(UINT id, int code, void* extra, bool* handlerExists) {
   if (m_view.OnCmdMsg(id, code, extra, handlerExists)) return true;
   return CFrameWnd::OnCmdMsg(id, code, extra, handlerExists);
@@ -50,8 +45,8 @@ int CMainFrame::OnCreate(LPCREATESTRUCTA) {
   if (Default() == -1) return -1;
   if (!m_view.Create(nullptr, nullptr, WS_CHILD | WS_VISIBLE | WS_BORDER, CRect(), this, AFX_IDW_PANE_FIRST))
     return -1;
-  SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_largeIcon));
-  SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_smallIcon));
+  SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_largeIcon.GetSafeHandle()));
+  SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_smallIcon.GetSafeHandle()));
   return 0;
 }
 

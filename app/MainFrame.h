@@ -1,12 +1,12 @@
 #pragma once
 
 #include "framework/Frame.h"
+#include "framework/Handles.h"
 #include "view/FractalView.h"
 
 class CMainFrame : public CFrameWnd {
  public:
   CMainFrame();
-  ~CMainFrame() override;
 
   // The view sees every command first.
   bool OnCmdMsg(UINT id, int code, void* extra, bool* handlerExists = nullptr) override;
@@ -26,6 +26,6 @@ class CMainFrame : public CFrameWnd {
 
  private:
   CFractalView m_view;
-  HICON m_largeIcon = nullptr;
-  HICON m_smallIcon = nullptr;
+  CIcon m_largeIcon;
+  CIcon m_smallIcon;
 };

@@ -17,14 +17,15 @@ void CFractalView::OnCopy() {
   const int dpiY = ::GetDeviceCaps(screen, LOGPIXELSY);
   const int dpiX = ::GetDeviceCaps(screen, LOGPIXELSX);
   ::SetBitmapDimensionEx(picture, width * 254 / dpiX, height * 254 / dpiY, nullptr);
-  ::SelectObject(memory, picture);
-  ::BitBlt(memory, 0, 0, width, height, screen, client.left, client.top, SRCCOPY);
-  // Frees the bitmap from the device context before the clipboard takes it.
-  memory.DeleteDC();
+  {
+    // The bitmap leaves the device context before the clipboard takes it.
+    CSelectObject selected(memory, picture);
+    ::BitBlt(memory, 0, 0, width, height, screen, client.left, client.top, SRCCOPY);
+  }
 
-  if (!::OpenClipboard(m_hWnd)) return;
+  const CClipboard clipboard(m_hWnd);
+  if (!clipboard.IsOpen()) return;
   ::EmptyClipboard();
   // The clipboard owns the bitmap once it has taken it; otherwise it is ours to free.
   if (::SetClipboardData(CF_BITMAP, picture)) picture.Detach();
-  ::CloseClipboard();
 }

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <set>
 
+#include "framework/Handles.h"
+
 namespace {
 CWinApp* theApplication = nullptr;
 }
@@ -93,12 +95,12 @@ std::string CWinApp::AppKeyPath(LPCSTR section) const {
 
 UINT CWinApp::GetProfileInt(LPCSTR section, LPCSTR entry, int defaultValue) const {
   if (m_registryKey.empty()) return static_cast<UINT>(defaultValue);
-  HKEY key;
-  if (::RegOpenKeyExA(HKEY_CURRENT_USER, AppKeyPath(section).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+  HKEY opened;
+  if (::RegOpenKeyExA(HKEY_CURRENT_USER, AppKeyPath(section).c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS)
     return static_cast<UINT>(defaultValue);
+  const CRegKey key(opened);
   DWORD type = 0, value = 0, size = sizeof value;
   LONG status = ::RegQueryValueExA(key, entry, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
-  ::RegCloseKey(key);
   // A value of another type is treated as absent.
   if (status != ERROR_SUCCESS || type != REG_DWORD || size != sizeof value) return static_cast<UINT>(defaultValue);
   return value;
@@ -106,13 +108,13 @@ UINT CWinApp::GetProfileInt(LPCSTR section, LPCSTR entry, int defaultValue) cons
 
 BOOL CWinApp::WriteProfileInt(LPCSTR section, LPCSTR entry, int value) const {
   if (m_registryKey.empty()) return FALSE;
-  HKEY key;
-  if (::RegCreateKeyExA(HKEY_CURRENT_USER, AppKeyPath(section).c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key,
-                        nullptr) != ERROR_SUCCESS)
+  HKEY created;
+  if (::RegCreateKeyExA(HKEY_CURRENT_USER, AppKeyPath(section).c_str(), 0, nullptr, 0, KEY_WRITE, nullptr,
+                        &created, nullptr) != ERROR_SUCCESS)
     return FALSE;
+  const CRegKey key(created);
   DWORD data = static_cast<DWORD>(value);
   LONG status = ::RegSetValueExA(key, entry, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof data);
-  ::RegCloseKey(key);
   return status == ERROR_SUCCESS;
 }
 

@@ -1,6 +1,7 @@
 #include "framework/Frame.h"
 
 #include "framework/App.h"
+#include "framework/Handles.h"
 
 #include <cstring>
 
@@ -16,12 +17,11 @@ BOOL CFrameWnd::LoadFrame(UINT id, DWORD style, CWnd* parent) {
   ::LoadStringA(instance, id, title, sizeof title);
   if (char* lineBreak = std::strchr(title, '\n')) *lineBreak = '\0';
   m_hAccelTable = ::LoadAcceleratorsA(instance, MAKEINTRESOURCEA(id));
-  HMENU menu = ::LoadMenuA(instance, MAKEINTRESOURCEA(id));
+  CMenuHandle menu(::LoadMenuA(instance, MAKEINTRESOURCEA(id)));
   if (!CreateEx(0, nullptr, title, style, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
-                parent ? parent->m_hWnd : nullptr, menu)) {
-    if (menu) ::DestroyMenu(menu);
+                parent ? parent->m_hWnd : nullptr, menu))
     return FALSE;
-  }
+  menu.Detach();  // the window's now
   // The pane exists now; a hidden window gets no WM_SIZE until it is shown.
   RecalcLayout();
   return TRUE;

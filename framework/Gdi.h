@@ -5,41 +5,19 @@
 
 #include <utility>
 
+#include "framework/Handles.h"
+
 template <class Handle>
-class CGdiObject {
- public:
-  CGdiObject() = default;
-  explicit CGdiObject(Handle h) : m_handle(h) {}
-  ~CGdiObject() { DeleteObject(); }
-  CGdiObject(CGdiObject&& other) noexcept : m_handle(std::exchange(other.m_handle, nullptr)) {}
-  CGdiObject& operator=(CGdiObject&& other) noexcept {
-    if (this != &other) Attach(other.Detach());
-    return *this;
-  }
-  CGdiObject(const CGdiObject&) = delete;
-  CGdiObject& operator=(const CGdiObject&) = delete;
-
-  Handle GetSafeHandle() const { return m_handle; }
-  operator Handle() const { return m_handle; }
-  void Attach(Handle h) {
-    DeleteObject();
-    m_handle = h;
-  }
-  Handle Detach() { return std::exchange(m_handle, nullptr); }
-  BOOL DeleteObject() { return m_handle ? ::DeleteObject(std::exchange(m_handle, nullptr)) : FALSE; }
-
- private:
-  Handle m_handle = nullptr;
-};
+using CGdiObject = CHandle<Handle, &::DeleteObject>;
 
 struct CPen : CGdiObject<HPEN> {
   CPen() = default;
-  CPen(int style, int width, COLORREF colour) : CGdiObject(::CreatePen(style, width, colour)) {}
+  CPen(int style, int width, COLORREF colour) : CGdiObject<HPEN>(::CreatePen(style, width, colour)) {}
 };
 
 struct CBrush : CGdiObject<HBRUSH> {
   CBrush() = default;
-  explicit CBrush(COLORREF colour) : CGdiObject(::CreateSolidBrush(colour)) {}
+  explicit CBrush(COLORREF colour) : CGdiObject<HBRUSH>(::CreateSolidBrush(colour)) {}
 };
 
 struct CFont : CGdiObject<HFONT> {
@@ -81,6 +59,41 @@ class CDC {
 
  protected:
   HDC m_hDC = nullptr;
+};
+
+// A bitmap selected into a memory device context of its own for the life of
+// the object. The context's own first bitmap goes back in before the context
+// and then the bitmap are freed.
+class CMemoryImage {
+ public:
+  CMemoryImage() = default;
+  ~CMemoryImage() {
+    if (m_original) ::SelectObject(m_dc, m_original);
+    m_dc.DeleteDC();
+    m_bitmap.Release();
+  }
+  CMemoryImage(const CMemoryImage&) = delete;
+  CMemoryImage& operator=(const CMemoryImage&) = delete;
+
+  // A new bitmap compatible with reference in place of the one held, which
+  // is freed.
+  void Create(HDC reference, int width, int height) {
+    if (!m_dc) {
+      m_dc.CreateCompatibleDC(reference);
+      m_original = nullptr;
+    }
+    CBitmap fresh;
+    fresh.CreateCompatibleBitmap(reference, width, height);
+    HGDIOBJ previous = ::SelectObject(m_dc, fresh);
+    if (!m_original) m_original = previous;
+    m_bitmap = std::move(fresh);
+  }
+  operator HDC() const { return m_dc; }
+
+ private:
+  CDC m_dc;
+  CBitmap m_bitmap;
+  HGDIOBJ m_original = nullptr;
 };
 
 // A window's client-area device context for the life of the object.

@@ -19,10 +19,6 @@ CLinkLabel::CLinkLabel()
                                                         IMAGE_CURSOR, ::GetSystemMetrics(SM_CXCURSOR),
                                                         ::GetSystemMetrics(SM_CYCURSOR), LR_DEFAULTCOLOR))) {}
 
-CLinkLabel::~CLinkLabel() {
-  if (m_pointerCursor) ::DestroyCursor(m_pointerCursor);
-}
-
 HBRUSH CLinkLabel::CtlColor(HDC dc, UINT) {
   // Only plain left, centred or right text looks like a link; icons, frames
   // and the like keep their parent's colours.
@@ -68,21 +64,14 @@ void CLinkLabel::OnLButtonDown(UINT, CPoint) {
 void CLinkLabel::CopyTextToClipboard(const std::string& text) const {
   // The block is filled before the clipboard is opened, so running out of
   // memory leaves the clipboard as it was.
-  HGLOBAL block = ::GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE, text.size() + 1);
+  CGlobalBlock block(::GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE, text.size() + 1));
   if (!block) return;
   void* bytes = ::GlobalLock(block);
-  if (!bytes) {
-    ::GlobalFree(block);
-    return;
-  }
+  if (!bytes) return;
   std::memcpy(bytes, text.c_str(), text.size() + 1);
   ::GlobalUnlock(block);
 
-  if (!::OpenClipboard(m_hWnd)) {
-    ::GlobalFree(block);
-    return;
-  }
+  const CClipboard clipboard(m_hWnd);
   // Once the clipboard has taken the block it is no longer ours to free.
-  if (!::EmptyClipboard() || !::SetClipboardData(CF_TEXT, block)) ::GlobalFree(block);
-  ::CloseClipboard();
+  if (clipboard.IsOpen() && ::EmptyClipboard() && ::SetClipboardData(CF_TEXT, block)) block.Detach();
 }

@@ -4,12 +4,12 @@
 #pragma once
 
 #include "framework/Gdi.h"
+#include "framework/Handles.h"
 #include "framework/Wnd.h"
 
 class CLinkLabel : public CStatic {
  public:
   CLinkLabel();
-  ~CLinkLabel() override;
 
  protected:
   HBRUSH CtlColor(HDC dc, UINT type);
@@ -22,5 +22,5 @@ class CLinkLabel : public CStatic {
   void CopyTextToClipboard(const std::string& text) const;
 
   CFont m_linkFont;  // made at the first colour message
-  HCURSOR m_pointerCursor;
+  CCursor m_pointerCursor;
 };

@@ -37,26 +37,13 @@ BOOL CFractalView::PreCreateWindow(CREATESTRUCTA& cs) {
 
 int CFractalView::OnCreate(LPCREATESTRUCTA) {
   if (Default() == -1) return -1;
-  CClientDC dc(m_hWnd);
-  m_imageDC.CreateCompatibleDC(dc);
-  m_image.CreateCompatibleBitmap(dc, m_params.edge, m_params.edge);
-  ::SelectObject(m_imageDC, m_image);
-  FillImageBlack();
+  RecreateImage();
   return 0;
 }
 
-void CFractalView::FillImageBlack() {
-  ::PatBlt(m_imageDC, 0, 0, m_params.edge, m_params.edge, BLACKNESS);
-}
-
 void CFractalView::RecreateImage() {
-  CClientDC dc(m_hWnd);
-  CBitmap fresh;
-  fresh.CreateCompatibleBitmap(dc, m_params.edge, m_params.edge);
-  // Selecting the new bitmap frees the old one from the device context.
-  ::SelectObject(m_imageDC, fresh);
-  m_image = std::move(fresh);
-  FillImageBlack();
+  m_image.Create(CClientDC(m_hWnd), m_params.edge, m_params.edge);
+  ::PatBlt(m_image, 0, 0, m_params.edge, m_params.edge, BLACKNESS);
 }
 
 void CFractalView::Render() {
@@ -75,9 +62,9 @@ void CFractalView::Render() {
   info.bmiHeader.biPlanes = 1;
   info.bmiHeader.biBitCount = 32;
   info.bmiHeader.biCompression = BI_RGB;
-  ::SetDIBitsToDevice(m_imageDC, 0, 0, static_cast<DWORD>(edge), static_cast<DWORD>(edge), 0, 0, 0,
+  ::SetDIBitsToDevice(m_image, 0, 0, static_cast<DWORD>(edge), static_cast<DWORD>(edge), 0, 0, 0,
                       static_cast<UINT>(edge), pixels.data(), &info, DIB_RGB_COLORS);
-  ::BitBlt(dc, 0, 0, edge, edge, m_imageDC, 0, 0, SRCCOPY);
+  ::BitBlt(dc, 0, 0, edge, edge, m_image, 0, 0, SRCCOPY);
 
   MSG msg;
   ::PeekMessageA(&msg, m_hWnd, WM_LBUTTONUP, WM_LBUTTONUP, PM_REMOVE);
@@ -88,7 +75,7 @@ void CFractalView::Render() {
 void CFractalView::OnPaint() {
   CPaintDC dc(m_hWnd);
   const RECT& r = dc.m_ps.rcPaint;
-  ::BitBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, m_imageDC, r.left, r.top, SRCCOPY);
+  ::BitBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, m_image, r.left, r.top, SRCCOPY);
 }
 
 void CFractalView::ClickAt(CPoint point, int direction) {

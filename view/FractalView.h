@@ -17,12 +17,12 @@ class CFractalView : public CWnd {
   // queued button-up of each kind so a click made while waiting does not
   // zoom again.
   void Render();
-  // A black image of the current edge, after a size change.
+  // A black image of the current edge, made at creation and after a size change.
   void RecreateImage();
 
   ViewParameters& Parameters() { return m_params; }
   // The off-screen image, selected into its memory device context.
-  HDC ImageDC() const { return m_imageDC; }
+  HDC ImageDC() const { return m_image; }
 
  protected:
   BOOL PreCreateWindow(CREATESTRUCTA& cs) override;
@@ -44,10 +44,7 @@ class CFractalView : public CWnd {
 
  private:
   void ClickAt(CPoint point, int direction);
-  void FillImageBlack();
 
   ViewParameters m_params;
-  // Declared in this order so the device context goes before the bitmap.
-  CBitmap m_image;
-  CDC m_imageDC;
+  CMemoryImage m_image;
 };
