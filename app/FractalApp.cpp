@@ -12,9 +12,9 @@ BOOL CFractalApp::InitInstance() {
   Enable3dControls();
   SetRegistryKey("Brisklane");
   auto* frame = new CMainFrame;
-  m_pMainWnd = frame;
+  m_mainWnd = frame;
   if (!frame->LoadFrame(IDR_MAINFRAME, CMainFrame::kStyle)) {
-    m_pMainWnd = nullptr;
+    m_mainWnd = nullptr;
     // A frame whose window never existed is still ours to free.
     if (!frame->m_hWnd) delete frame;
     return FALSE;

@@ -13,7 +13,7 @@ CWinApp* theApplication = nullptr;
 
 CWinApp* AfxGetApp() { return theApplication; }
 
-CWnd* AfxGetMainWnd() { return theApplication ? theApplication->m_pMainWnd : nullptr; }
+CWnd* AfxGetMainWnd() { return theApplication ? theApplication->m_mainWnd : nullptr; }
 
 HINSTANCE AfxGetInstanceHandle() {
   return theApplication && theApplication->m_hInstance ? theApplication->m_hInstance : ::GetModuleHandleA(nullptr);
@@ -74,7 +74,7 @@ int CWinApp::Run() {
   for (;;) {
     BOOL got = ::GetMessageA(&msg, nullptr, 0, 0);
     if (got == 0 || got == -1) break;
-    if (!fw::WalkPreTranslateTree(m_pMainWnd ? m_pMainWnd->m_hWnd : nullptr, &msg)) {
+    if (!fw::WalkPreTranslateTree(m_mainWnd ? m_mainWnd->m_hWnd : nullptr, &msg)) {
       ::TranslateMessage(&msg);
       ::DispatchMessageA(&msg);
     }
@@ -84,7 +84,7 @@ int CWinApp::Run() {
 }
 
 void CWinApp::OnAppExit() {
-  if (m_pMainWnd) m_pMainWnd->SendMessage(WM_CLOSE);
+  if (m_mainWnd) m_mainWnd->SendMessage(WM_CLOSE);
 }
 
 std::string CWinApp::AppKeyPath(LPCSTR section) const {

@@ -37,7 +37,7 @@ class CWinApp : public CCmdTarget {
   HINSTANCE m_hInstance = nullptr;
   std::string m_appName;
   std::string m_registryKey;
-  CWnd* m_pMainWnd = nullptr;
+  CWnd* m_mainWnd = nullptr;
 
  protected:
   void OnAppExit();

@@ -18,8 +18,8 @@ void CDataExchange::Fail(HWND control) {
 }
 
 void DDX_Text(CDataExchange* dx, int id, int& value) {
-  HWND control = dx->m_pDlgWnd->GetDlgItem(id);
-  if (!dx->m_bSaveAndValidate) {
+  HWND control = dx->m_dialog->GetDlgItem(id);
+  if (!dx->m_saveAndValidate) {
     ::SetWindowTextA(control, std::to_string(value).c_str());
     return;
   }
@@ -30,22 +30,22 @@ void DDX_Text(CDataExchange* dx, int id, int& value) {
   long parsed = std::strtol(text, &end, 10);
   while (end && (*end == ' ' || *end == '\t')) ++end;
   if (end == text || !end || *end != '\0' || errno == ERANGE || parsed < INT_MIN || parsed > INT_MAX) {
-    AfxMessageBox(dx->m_pDlgWnd->m_hWnd, "Please enter an integer.", MB_ICONEXCLAMATION | MB_OK);
+    AfxMessageBox(dx->m_dialog->m_hWnd, "Please enter an integer.", MB_ICONEXCLAMATION | MB_OK);
     dx->Fail(control);
   }
   value = static_cast<int>(parsed);
 }
 
 void DDX_Check(CDataExchange* dx, int id, int& value) {
-  HWND control = dx->m_pDlgWnd->GetDlgItem(id);
-  if (dx->m_bSaveAndValidate)
+  HWND control = dx->m_dialog->GetDlgItem(id);
+  if (dx->m_saveAndValidate)
     value = static_cast<int>(::SendMessageA(control, BM_GETCHECK, 0, 0));
   else
     ::SendMessageA(control, BM_SETCHECK, static_cast<WPARAM>(value), 0);
 }
 
 void DDX_Control(CDataExchange* dx, int id, CWnd& control) {
-  if (!control.m_hWnd) control.SubclassDlgItem(static_cast<UINT>(id), dx->m_pDlgWnd);
+  if (!control.m_hWnd) control.SubclassDlgItem(static_cast<UINT>(id), dx->m_dialog);
 }
 
 BEGIN_MESSAGE_MAP(CDialog, CWnd)
@@ -69,7 +69,7 @@ INT_PTR CDialog::DoModal() {
   auto* dialogTemplate = loaded ? static_cast<LPCDLGTEMPLATEA>(::LockResource(loaded)) : nullptr;
   if (!dialogTemplate) return -1;
 
-  HWND owner = m_pParentWnd ? m_pParentWnd->m_hWnd : (AfxGetMainWnd() ? AfxGetMainWnd()->m_hWnd : nullptr);
+  HWND owner = m_parent ? m_parent->m_hWnd : (AfxGetMainWnd() ? AfxGetMainWnd()->m_hWnd : nullptr);
   if (owner) owner = ::GetAncestor(owner, GA_ROOT);
   bool ownerDisabled = owner && ::IsWindowEnabled(owner) && !::EnableWindow(owner, FALSE);
 

@@ -8,13 +8,13 @@ class CDialog;
 
 class CDataExchange {
  public:
-  CDataExchange(CDialog* dialog, bool saveAndValidate) : m_pDlgWnd(dialog), m_bSaveAndValidate(saveAndValidate) {}
+  CDataExchange(CDialog* dialog, bool saveAndValidate) : m_dialog(dialog), m_saveAndValidate(saveAndValidate) {}
   // Puts the focus back into the control that failed, selects its text and
   // stops the exchange.
   [[noreturn]] void Fail(HWND control);
 
-  CDialog* m_pDlgWnd;
-  bool m_bSaveAndValidate;
+  CDialog* m_dialog;
+  bool m_saveAndValidate;
 };
 
 // Decimal integers; a text that is not one gets a notice and fails the exchange.
@@ -25,7 +25,7 @@ void DDX_Control(CDataExchange* dx, int id, CWnd& control);
 
 class CDialog : public CWnd {
  public:
-  explicit CDialog(UINT templateId, CWnd* parent = nullptr) : m_templateId(templateId), m_pParentWnd(parent) {}
+  explicit CDialog(UINT templateId, CWnd* parent = nullptr) : m_templateId(templateId), m_parent(parent) {}
 
   // Runs the dialog in a message loop of ours, so PreTranslateMessage sees
   // every message; the owner is disabled meanwhile.
@@ -49,7 +49,7 @@ class CDialog : public CWnd {
  private:
   static INT_PTR CALLBACK DialogProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
   UINT m_templateId;
-  CWnd* m_pParentWnd;
+  CWnd* m_parent;
   bool m_running = false;
   int m_result = -1;
 };

@@ -65,7 +65,7 @@ void CFrameWnd::OnInitMenuPopup(HMENU popup, UINT, BOOL systemMenu) {
     UINT id = ::GetMenuItemID(popup, i);
     if (id == 0 || id == static_cast<UINT>(-1)) continue;  // separator or submenu
     CCmdUI state;
-    state.m_nID = id;
+    state.m_id = id;
     ::EnableMenuItem(popup, static_cast<UINT>(i), MF_BYPOSITION | (state.DoUpdate(this) ? MF_ENABLED : MF_GRAYED));
   }
 }

@@ -25,5 +25,4 @@ struct CRect : RECT {
   void DeflateRect(int dx, int dy) { ::InflateRect(this, -dx, -dy); }
   void OffsetRect(int dx, int dy) { ::OffsetRect(this, dx, dy); }
   bool operator==(const CRect& o) const { return ::EqualRect(this, &o) != FALSE; }
-  bool operator!=(const CRect& o) const { return !(*this == o); }
 };

@@ -25,12 +25,12 @@ void ReportUnexpected(const char* what) {
 }  // namespace
 
 bool CCmdUI::DoUpdate(CCmdTarget* target) {
-  m_bEnabled = true;
-  if (target->OnCmdMsg(m_nID, CN_UPDATE_COMMAND_UI, this)) return m_bEnabled;
+  m_enabled = true;
+  if (target->OnCmdMsg(m_id, CN_UPDATE_COMMAND_UI, this)) return m_enabled;
   bool exists = false;
-  target->OnCmdMsg(m_nID, CN_COMMAND, nullptr, &exists);
-  m_bEnabled = exists;
-  return m_bEnabled;
+  target->OnCmdMsg(m_id, CN_COMMAND, nullptr, &exists);
+  m_enabled = exists;
+  return m_enabled;
 }
 
 const fw::MsgMap* CCmdTarget::GetThisMessageMap() {
@@ -179,8 +179,8 @@ CRect CWnd::GetWindowRect() const {
 
 void CWnd::OnNcDestroy() {
   Default();
-  if (CWinApp* app = AfxGetApp(); app && app->m_pMainWnd == this) {
-    app->m_pMainWnd = nullptr;
+  if (CWinApp* app = AfxGetApp(); app && app->m_mainWnd == this) {
+    app->m_mainWnd = nullptr;
     ::PostQuitMessage(0);
   }
   Detach();
@@ -228,7 +228,7 @@ BOOL CWnd::OnCommand(WPARAM wParam, LPARAM lParam) {
   // A menu item (code 0) or an accelerator (code 1): a disabled command
   // never runs, whichever way it was asked for.
   CCmdUI state;
-  state.m_nID = id;
+  state.m_id = id;
   if (!state.DoUpdate(this)) return TRUE;
   return OnCmdMsg(id, CN_COMMAND, nullptr) ? TRUE : FALSE;
 }

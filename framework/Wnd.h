@@ -74,9 +74,9 @@ constexpr int CN_UPDATE_COMMAND_UI = -1;
 // The enabled state of a menu item or accelerator command, asked before it
 // is shown or run.
 struct CCmdUI {
-  UINT m_nID = 0;
-  bool m_bEnabled = true;
-  void Enable(bool on = true) { m_bEnabled = on; }
+  UINT m_id = 0;
+  bool m_enabled = true;
+  void Enable(bool on = true) { m_enabled = on; }
   // Asks target's routing. Without an update handler a command is enabled
   // exactly when some handler for it exists.
   bool DoUpdate(CCmdTarget* target);
@@ -207,8 +207,6 @@ LRESULT Key(CCmdTarget* t, WPARAM w, LPARAM l) {
 }
 template <class T, void (T::*F)(HWND)>
 LRESULT WindowInW(CCmdTarget* t, WPARAM w, LPARAM) { (static_cast<T*>(t)->*F)(reinterpret_cast<HWND>(w)); return 0; }
-template <class T, void (T::*F)(HWND)>
-LRESULT WindowInL(CCmdTarget* t, WPARAM, LPARAM l) { (static_cast<T*>(t)->*F)(reinterpret_cast<HWND>(l)); return 0; }
 template <class T, void (T::*F)(MINMAXINFO*)>
 LRESULT MinMax(CCmdTarget* t, WPARAM, LPARAM l) { (static_cast<T*>(t)->*F)(reinterpret_cast<MINMAXINFO*>(l)); return 0; }
 template <class T, void (T::*F)(UINT, int, int)>
@@ -256,7 +254,6 @@ LRESULT CtlColorMsg(CCmdTarget* t, WPARAM w, LPARAM l) {
 #define ON_WM_KEYDOWN() FW_MSG(WM_KEYDOWN, Key, OnKeyDown)
 #define ON_WM_KILLFOCUS() FW_MSG(WM_KILLFOCUS, WindowInW, OnKillFocus)
 #define ON_WM_PALETTECHANGED() FW_MSG(WM_PALETTECHANGED, WindowInW, OnPaletteChanged)
-#define ON_WM_CAPTURECHANGED() FW_MSG(WM_CAPTURECHANGED, WindowInL, OnCaptureChanged)
 #define ON_WM_QUERYNEWPALETTE() FW_MSG(WM_QUERYNEWPALETTE, Bool, OnQueryNewPalette)
 #define ON_WM_ACTIVATEAPP() FW_MSG(WM_ACTIVATEAPP, ActivateApp, OnActivateApp)
 #define ON_WM_GETMINMAXINFO() FW_MSG(WM_GETMINMAXINFO, MinMax, OnGetMinMaxInfo)

@@ -160,11 +160,11 @@ TEST(FractalApp, InitInstanceShowsTheMainFrame) {
   ClearSettings();
   CWinApp* app = AfxGetApp();
   ASSERT_TRUE(app->InitInstance());
-  auto* frame = dynamic_cast<CMainFrame*>(app->m_pMainWnd);
+  auto* frame = dynamic_cast<CMainFrame*>(app->m_mainWnd);
   ASSERT_NE(frame, nullptr);
   EXPECT_TRUE(::IsWindowVisible(*frame));
   frame->DestroyWindow();
-  EXPECT_EQ(app->m_pMainWnd, nullptr);
+  EXPECT_EQ(app->m_mainWnd, nullptr);
   MSG quit;
   EXPECT_TRUE(::PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
 }

@@ -359,11 +359,11 @@ TEST(Commands, ViewThenFrameThenApplication) {
   // Exit is otherwise the application's: it closes the main window, which ends the loop.
   CMainFrame* plain = CreateMainFrame();
   ASSERT_NE(plain, nullptr);
-  app->m_pMainWnd = plain;
+  app->m_mainWnd = plain;
   HWND hwnd = *plain;
   ::SendMessageA(hwnd, WM_COMMAND, ID_APP_EXIT, 0);
   EXPECT_FALSE(::IsWindow(hwnd));
-  EXPECT_EQ(app->m_pMainWnd, nullptr);
+  EXPECT_EQ(app->m_mainWnd, nullptr);
   MSG quit;
   EXPECT_TRUE(::PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
   ClearSettings();

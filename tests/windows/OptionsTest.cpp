@@ -208,11 +208,11 @@ class OptionsCommand : public testing::Test {
     ClearSettings();
     frame = CreateMainFrame();
     ASSERT_NE(frame, nullptr);
-    AfxGetApp()->m_pMainWnd = frame;
+    AfxGetApp()->m_mainWnd = frame;
   }
   void TearDown() override {
     // Not the main window any more, so its end does not quit.
-    AfxGetApp()->m_pMainWnd = nullptr;
+    AfxGetApp()->m_mainWnd = nullptr;
     frame->DestroyWindow();
     ClearSettings();
   }
