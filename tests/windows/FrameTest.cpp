@@ -168,3 +168,51 @@ TEST(FractalApp, InitInstanceShowsTheMainFrame) {
   MSG quit;
   EXPECT_TRUE(::PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
 }
+
+namespace {
+
+// A frame that would also take Refresh and Exit: the view still comes first,
+// and the frame comes before the application.
+class CRoutingFrame : public CMainFrame {
+ public:
+  int refreshes = 0;
+  int exits = 0;
+
+ protected:
+  void OnFrameRefresh() { ++refreshes; }
+  void OnFrameExit() { ++exits; }
+  DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(CRoutingFrame, CMainFrame)
+  ON_COMMAND(ID_VIEW_REFRESH, OnFrameRefresh)
+  ON_COMMAND(ID_APP_EXIT, OnFrameExit)
+END_MESSAGE_MAP()
+
+}  // namespace
+
+TEST(Commands, ViewThenFrameThenApplication) {
+  ClearSettings();
+  StoreSetting("Window Size", 128);
+  CWinApp* app = AfxGetApp();
+  auto* frame = new CRoutingFrame;
+  ASSERT_TRUE(frame->LoadFrame(IDR_MAINFRAME, CMainFrame::kStyle));
+  frame->SendMessage(WM_COMMAND, ID_VIEW_REFRESH);
+  EXPECT_FALSE(frame->View().Parameters().notRendered);
+  EXPECT_EQ(frame->refreshes, 0);
+  frame->SendMessage(WM_COMMAND, ID_APP_EXIT);
+  EXPECT_EQ(frame->exits, 1);
+  frame->DestroyWindow();
+
+  // Exit is otherwise the application's: it closes the main window, which ends the loop.
+  CMainFrame* plain = CreateMainFrame();
+  ASSERT_NE(plain, nullptr);
+  app->m_mainWnd = plain;
+  HWND hwnd = *plain;
+  ::SendMessageA(hwnd, WM_COMMAND, ID_APP_EXIT, 0);
+  EXPECT_FALSE(::IsWindow(hwnd));
+  EXPECT_EQ(app->m_mainWnd, nullptr);
+  MSG quit;
+  EXPECT_TRUE(::PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+  ClearSettings();
+}

@@ -5,9 +5,8 @@
 #include <utility>
 #include <vector>
 
+#include "FrameworkTestIds.h"
 #include "GuiTest.h"
-#include "app/MainFrame.h"
-#include "app/resource.h"
 #include "framework/App.h"
 #include "framework/Dialog.h"
 #include "framework/File.h"
@@ -30,10 +29,11 @@ struct Seen {
   bool icon = false;
 };
 
-// Reads and closes the next message box captioned "Fractavo", from inside its loop.
+// Reads and closes the next message box, captioned with the application's
+// name, from inside its loop.
 void CloseNextMessageBox(Seen* seen, LPCSTR icon) {
   RunSoon([=] {
-    HWND box = WaitForWindow("#32770", "Fractavo");
+    HWND box = WaitForWindow("#32770", AfxAppName());
     if (!box) return;
     char text[256] = "";
     ::GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
@@ -325,56 +325,12 @@ TEST(Commands, DisabledCommandsAreGreyedAndDoNotRun) {
   ::DestroyMenu(popup);
 }
 
-// A frame that would also take Refresh and Exit: the view still comes first,
-// and the frame comes before the application.
-class CRoutingFrame : public CMainFrame {
- public:
-  int refreshes = 0;
-  int exits = 0;
-
- protected:
-  void OnFrameRefresh() { ++refreshes; }
-  void OnFrameExit() { ++exits; }
-  DECLARE_MESSAGE_MAP()
-};
-
-BEGIN_MESSAGE_MAP(CRoutingFrame, CMainFrame)
-  ON_COMMAND(ID_VIEW_REFRESH, OnFrameRefresh)
-  ON_COMMAND(ID_APP_EXIT, OnFrameExit)
-END_MESSAGE_MAP()
-
-TEST(Commands, ViewThenFrameThenApplication) {
-  ClearSettings();
-  StoreSetting("Window Size", 128);
-  CWinApp* app = AfxGetApp();
-  auto* frame = new CRoutingFrame;
-  ASSERT_TRUE(frame->LoadFrame(IDR_MAINFRAME, CMainFrame::kStyle));
-  frame->SendMessage(WM_COMMAND, ID_VIEW_REFRESH);
-  EXPECT_FALSE(frame->View().Parameters().notRendered);
-  EXPECT_EQ(frame->refreshes, 0);
-  frame->SendMessage(WM_COMMAND, ID_APP_EXIT);
-  EXPECT_EQ(frame->exits, 1);
-  frame->DestroyWindow();
-
-  // Exit is otherwise the application's: it closes the main window, which ends the loop.
-  CMainFrame* plain = CreateMainFrame();
-  ASSERT_NE(plain, nullptr);
-  app->m_mainWnd = plain;
-  HWND hwnd = *plain;
-  ::SendMessageA(hwnd, WM_COMMAND, ID_APP_EXIT, 0);
-  EXPECT_FALSE(::IsWindow(hwnd));
-  EXPECT_EQ(app->m_mainWnd, nullptr);
-  MSG quit;
-  EXPECT_TRUE(::PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
-  ClearSettings();
-}
-
 // ---------------------------------------------------------------------------
-// Modal dialogs and data exchange, on the Options template
+// Modal dialogs and data exchange
 
 class CExchangeDialog : public CDialog {
  public:
-  explicit CExchangeDialog(CWnd* parent) : CDialog(IDD_OPTIONS, parent) {}
+  explicit CExchangeDialog(CWnd* parent) : CDialog(IDD_EXCHANGE, parent) {}
   int zoom = 7;
   int iterations = -12;
   int size = 400;
@@ -389,11 +345,11 @@ class CExchangeDialog : public CDialog {
 
  protected:
   void DoDataExchange(CDataExchange* dx) override {
-    DDX_Control(dx, IDC_IN_COLOUR, button);
-    DDX_Text(dx, IDC_ZOOM_RATE, zoom);
-    DDX_Text(dx, IDC_MAX_ITERATIONS, iterations);
-    DDX_Text(dx, IDC_SCREEN_SIZE, size);
-    DDX_Check(dx, IDC_FORCE_24BIT, check);
+    DDX_Control(dx, IDC_OWN_BUTTON, button);
+    DDX_Text(dx, IDC_ZOOM, zoom);
+    DDX_Text(dx, IDC_ITERATIONS, iterations);
+    DDX_Text(dx, IDC_LENGTH, size);
+    DDX_Check(dx, IDC_CHECK, check);
   }
 };
 
@@ -406,15 +362,14 @@ std::string ItemText(HWND dialog, int id) {
 class DialogTest : public testing::Test {
  protected:
   void SetUp() override {
-    ClearSettings();
-    owner = CreateMainFrame();
-    ASSERT_NE(owner, nullptr);
-    owner->ShowWindow(SW_SHOW);
+    owner = new CFrameWnd;
+    ASSERT_TRUE(owner->CreateEx(0, nullptr, "owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 300, 200, nullptr,
+                                nullptr));
   }
   void TearDown() override {
     if (owner) owner->DestroyWindow();
   }
-  CMainFrame* owner = nullptr;
+  CFrameWnd* owner = nullptr;
 };
 
 // Values go in at the start and come back only with OK. Keys pass through
@@ -429,16 +384,16 @@ TEST_F(DialogTest, ValuesGoInAndComeBackOnlyWithOK) {
     HWND edit = nullptr;
     RunSoon([&] {
       HWND d = dialog;
-      EXPECT_EQ(ItemText(d, IDC_ZOOM_RATE), "7");
-      EXPECT_EQ(ItemText(d, IDC_MAX_ITERATIONS), "-12");
-      EXPECT_EQ(::IsDlgButtonChecked(d, IDC_FORCE_24BIT), BST_UNCHECKED);
-      EXPECT_EQ(CWnd::FromHandlePermanent(::GetDlgItem(d, IDC_IN_COLOUR)), &dialog.button);
+      EXPECT_EQ(ItemText(d, IDC_ZOOM), "7");
+      EXPECT_EQ(ItemText(d, IDC_ITERATIONS), "-12");
+      EXPECT_EQ(::IsDlgButtonChecked(d, IDC_CHECK), BST_UNCHECKED);
+      EXPECT_EQ(CWnd::FromHandlePermanent(::GetDlgItem(d, IDC_OWN_BUTTON)), &dialog.button);
       ownerDisabled = !::IsWindowEnabled(*owner);
-      ::SetDlgItemTextA(d, IDC_ZOOM_RATE, "42");
-      ::SetDlgItemTextA(d, IDC_MAX_ITERATIONS, "-3");
-      ::SetDlgItemTextA(d, IDC_SCREEN_SIZE, "2147483647");
-      ::CheckDlgButton(d, IDC_FORCE_24BIT, BST_CHECKED);
-      edit = ::GetDlgItem(d, IDC_ZOOM_RATE);
+      ::SetDlgItemTextA(d, IDC_ZOOM, "42");
+      ::SetDlgItemTextA(d, IDC_ITERATIONS, "-3");
+      ::SetDlgItemTextA(d, IDC_LENGTH, "2147483647");
+      ::CheckDlgButton(d, IDC_CHECK, BST_CHECKED);
+      edit = ::GetDlgItem(d, IDC_ZOOM);
       ::SetFocus(edit);
       ::PostMessageA(edit, WM_KEYDOWN, c.first, 1);
     });
@@ -469,10 +424,10 @@ TEST_F(DialogTest, NotAnIntegerKeepsTheDialogOpen) {
     LRESULT selection = 0;
     RunSoon([&] {
       HWND d = dialog;
-      field = ::GetDlgItem(d, IDC_MAX_ITERATIONS);
-      ::SetDlgItemTextA(d, IDC_ZOOM_RATE, "9");
+      field = ::GetDlgItem(d, IDC_ITERATIONS);
+      ::SetDlgItemTextA(d, IDC_ZOOM, "9");
       ::SetWindowTextA(field, bad);
-      ::SetFocus(::GetDlgItem(d, IDC_ZOOM_RATE));
+      ::SetFocus(::GetDlgItem(d, IDC_ZOOM));
       CloseNextMessageBox(&notice, IDI_EXCLAMATION);
       ::SendMessageA(d, WM_COMMAND, IDOK, 0);  // returns once the notice is closed
       stayedOpen = ::IsWindowVisible(d) != FALSE;
@@ -585,4 +540,14 @@ TEST(Lifetime, AWindowThatOwnsItselfGoesWithItsWindow) {
   EXPECT_EQ(CWnd::FromHandlePermanent(hwnd), nullptr);
 }
 
+// The framework alone: a plain application object, named by its own resources.
+CWinApp testApp;
+
 }  // namespace
+
+int main(int argc, char** argv) {
+  testing::InitGoogleTest(&argc, argv);
+  testApp.InitApplication(::GetModuleHandleA(nullptr));
+  testApp.Enable3dControls();
+  return RUN_ALL_TESTS();
+}

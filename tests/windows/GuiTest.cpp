@@ -3,8 +3,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/MainFrame.h"
-#include "app/resource.h"
+#include "framework/Wnd.h"
 
 namespace {
 constexpr char kSettingsKey[] = "Software\\Brisklane\\Fractavo";
@@ -47,15 +46,6 @@ std::optional<int> StoredSetting(const char* name) {
 }
 
 void ClearSettings() { ::RegDeleteTreeA(HKEY_CURRENT_USER, kSettingsKey); }
-
-CMainFrame* CreateMainFrame() {
-  auto* frame = new CMainFrame;
-  if (!frame->LoadFrame(IDR_MAINFRAME, WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX)) {
-    delete frame;
-    return nullptr;
-  }
-  return frame;
-}
 
 void RunSoon(std::function<void()> action, UINT delayMs) {
   pendingActions.push_back(std::move(action));

@@ -19,7 +19,9 @@ void StoreSetting(const char* name, int value);
 std::optional<int> StoredSetting(const char* name);
 void ClearSettings();
 
-// A main frame as the program makes it, not yet shown; destroyed with its window.
+// A main frame as the program makes it, not yet shown; destroyed with its
+// window. Defined beside the program's tests' main: the framework's own test
+// links no program.
 CMainFrame* CreateMainFrame();
 
 // Runs action on this thread's next pass through a message loop (a modal

@@ -1,10 +1,23 @@
-// The GUI tests' application object stands where the program's would.
+// The program's GUI tests: their application object stands where the
+// program's would.
 #include <gtest/gtest.h>
 
+#include "GuiTest.h"
 #include "app/FractalApp.h"
+#include "app/MainFrame.h"
+#include "app/resource.h"
 
 namespace {
 CFractalApp testApp;
+}
+
+CMainFrame* CreateMainFrame() {
+  auto* frame = new CMainFrame;
+  if (!frame->LoadFrame(IDR_MAINFRAME, WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX)) {
+    delete frame;
+    return nullptr;
+  }
+  return frame;
 }
 
 int main(int argc, char** argv) {
