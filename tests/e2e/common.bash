@@ -6,11 +6,10 @@
 out="$E2E_OUT"
 pid=
 frame=
-
-# The frame sits at 0,0; its border, caption and menu and the view's sunken
-# edge lie before the image.
-view_x=5
-view_y=43
+# Where the view's image starts in the frame, which sits at 0,0: read from the
+# running program by start_program.
+view_x=
+view_y=
 
 fail() {
   echo "$(basename "$0" .sh): $*" >&2
@@ -27,8 +26,8 @@ stop() {
 trap stop EXIT
 
 # Starts the program with no stored settings (those of other runs would
-# change the window and the view) and sets pid and frame; the frame is put at
-# 0,0 with the focus.
+# change the window and the view) and sets pid, frame, view_x and view_y; the
+# frame is put at 0,0 with the focus.
 start_program() {
   timeout 60 "$WINE" reg delete 'HKCU\Software\Brisklane\Fractavo' /f >/dev/null 2>&1 || true
   timeout 300 "$WINE" "$BUILD_DIR/Fractavo.exe" >"$out/fractavo.log" 2>&1 &
@@ -36,6 +35,8 @@ start_program() {
   frame=$(find_window Fractavo) || fail "no main window"
   xdotool windowmove --sync "$frame" 0 0
   xdotool windowfocus --sync "$frame"
+  read -r view_x view_y < <(timeout 60 "$WINE" "$BUILD_DIR/tests/e2e/view-offset-probe.exe" | tr -d '\r') ||
+    fail "no view offset"
 }
 
 # Alt+F4 closes the frame, and the program ends with code 0.
