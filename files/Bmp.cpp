@@ -19,6 +19,19 @@ void Store16(std::uint8_t* p, std::uint16_t v) {
 
 constexpr std::size_t kSizeImageOffset = 20;
 
+// A bottom-up bitmap of a depth the program writes, with a table of at most
+// 256 entries, whose whole file fits the 32-bit sizes a BMP file carries: the
+// arithmetic below is then exact.
+bool Writable(const InfoHeader& h) {
+  switch (h.bitCount) {
+    case 1: case 4: case 8: case 16: case 24: case 32: break;
+    default: return false;
+  }
+  if (h.width <= 0 || h.height <= 0 || h.clrUsed > 256) return false;
+  const std::uint64_t stride = (static_cast<std::uint64_t>(h.width) * h.bitCount + 31) / 32 * 4;
+  return kFileHeaderSize + kInfoHeaderSize + 4 * 256 + stride * static_cast<std::uint64_t>(h.height) <= 0xFFFFFFFF;
+}
+
 }  // namespace
 
 InfoHeader ReadInfoHeader(const std::uint8_t* b) {
@@ -62,7 +75,8 @@ std::uint16_t ColourTableSize(const InfoHeader& h) {
 }
 
 std::uint32_t Stride(std::int32_t width, std::uint16_t bitCount) {
-  return (static_cast<std::uint32_t>(width) * bitCount + 31) / 32 * 4;
+  // Width times depth may pass 32 bits even where the stride does not.
+  return static_cast<std::uint32_t>((std::uint64_t{static_cast<std::uint32_t>(width)} * bitCount + 31) / 32 * 4);
 }
 
 std::uint32_t ImageSize(const InfoHeader& h) {
@@ -71,7 +85,7 @@ std::uint32_t ImageSize(const InfoHeader& h) {
 
 std::optional<BmpFile> PrepareBmpFile(std::uint8_t* block) {
   const InfoHeader h = ReadInfoHeader(block);
-  if (h.size != kInfoHeaderSize) return std::nullopt;
+  if (h.size != kInfoHeaderSize || !Writable(h)) return std::nullopt;
   const std::uint32_t tableSize = ColourTableSize(h);
   const std::uint32_t imageSize = ImageSize(h);
   Store32(block + kSizeImageOffset, imageSize);

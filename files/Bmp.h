@@ -41,7 +41,9 @@ struct BmpFile {
   std::size_t blockLength;
 };
 
-// Refuses a block whose header size is not 40; otherwise stores the computed
+// Refuses a block whose header size is not 40, or whose sizes a BMP file
+// cannot carry (no rows, a top-down or oversized image, an odd depth or a
+// table of more than 256 colours); otherwise stores the computed
 // image size into the block's header, so the file always carries it.
 std::optional<BmpFile> PrepareBmpFile(std::uint8_t* block);
 
