@@ -1,0 +1,31 @@
+// The check the render targets share: every kernel, on the given threads,
+// gives the plain loop's pixels and total, bit for bit.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include "view/Renderer.h"
+
+// Iterations a single input may cost the plain loop, so that a slow input
+// stays well within the run's time-out even with the checks compiled in.
+constexpr std::uint64_t kWorkBound = std::uint64_t{1} << 22;
+
+inline void ExpectSameAsScalar(const ViewParameters& view, int threads) {
+  const std::size_t count = static_cast<std::size_t>(view.edge) * static_cast<std::size_t>(view.edge);
+  std::vector<std::uint32_t> reference(count), pixels(count);
+  const std::uint64_t total = RenderScalar(view, reference.data());
+  for (Kernel kernel : {Kernel::Auto, Kernel::Scalar, Kernel::Sse2, Kernel::Avx2, Kernel::Avx512}) {
+    if (!KernelAvailable(kernel)) continue;
+    pixels.assign(count, 0xDEADBEEF);
+    const std::uint64_t got = Render(view, pixels.data(), {kernel, threads});
+    if (got != total || pixels != reference) {
+      std::fprintf(stderr, "%s on %d threads differs from the plain loop: total %llu, expected %llu\n",
+                   KernelName(kernel), threads, static_cast<unsigned long long>(got),
+                   static_cast<unsigned long long>(total));
+      std::abort();
+    }
+  }
+}
