@@ -35,6 +35,8 @@ constexpr int kDefaultWindowSize = 400;
 
 constexpr int kMinWindowSize = 128;
 constexpr int kMaxWindowSize = 1024;
+// The largest limit the Options dialog takes and a Spot file may hold.
+constexpr int kMaxMaxIterations = 32767;
 }  // namespace setting
 
 class Profile {

@@ -18,7 +18,7 @@ struct SpotRecord {
 };
 
 constexpr std::size_t kSpotRecordSize = 40;
-constexpr std::int32_t kMaxSpotIterations = 32767;
+constexpr std::int32_t kMaxSpotIterations = setting::kMaxMaxIterations;
 
 std::array<std::uint8_t, kSpotRecordSize> EncodeSpot(const SpotRecord& record);
 
@@ -27,7 +27,8 @@ std::array<std::uint8_t, kSpotRecordSize> EncodeSpot(const SpotRecord& record);
 // centre that is not finite, an iteration limit outside 1..32767.
 std::optional<SpotRecord> DecodeSpot(const std::uint8_t* bytes, std::size_t size);
 
-// The view's region, colours and iteration limit as a record.
+// The view's region, colours and iteration limit as a record, as Save Spot
+// writes it.
 SpotRecord MakeSpot(const ViewParameters& view);
 // Takes over the record's region, colours and iteration limit, and the
 // gradient they give.

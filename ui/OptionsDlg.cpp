@@ -10,7 +10,7 @@ struct Range {
   int high;
 };
 constexpr Range kZoomRates = {1, 50};
-constexpr Range kIterations = {1, 32767};
+constexpr Range kIterations = {1, setting::kMaxMaxIterations};
 constexpr Range kScreenSizes = {setting::kMinWindowSize, setting::kMaxWindowSize};
 
 struct Tip {

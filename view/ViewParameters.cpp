@@ -1,6 +1,7 @@
 #include "view/ViewParameters.h"
 
 #include <algorithm>
+#include <cmath>
 
 ViewParameters::ViewParameters(const Profile& profile) { ApplySettings(ReadSettings(profile)); }
 
@@ -10,7 +11,7 @@ void ViewParameters::ApplySettings(const Settings& s) {
   force24Bit = s.force24Bit;
   // Only something outside the program can store these below 1.
   zoomRate = std::max(s.zoomRate, 1);
-  maxIterations = std::max(s.maxIterations, 1);
+  maxIterations = std::clamp(s.maxIterations, 1, setting::kMaxMaxIterations);
   SetEdge(s.edge);
   ComputeGradient();
 }
@@ -35,12 +36,17 @@ void ViewParameters::Reset() {
 void ViewParameters::ZoomAt(int x, int y, int direction) {
   const double hw = halfWidth;
   const double h = halfEdge;
-  centreX = (x * hw / h - hw) + centreX;
-  centreY = (hw - y * hw / h) + centreY;
+  const double newX = (x * hw / h - hw) + centreX;
+  const double newY = (hw - y * hw / h) + centreY;
+  double width = hw;
   if (direction > 0)
-    halfWidth = hw / zoomRate;
+    width = hw / zoomRate;
   else if (direction < 0)
-    halfWidth = zoomRate * hw;
+    width = zoomRate * hw;
+  if (!std::isfinite(newX) || !std::isfinite(newY) || !std::isfinite(width) || width <= 0) return;
+  centreX = newX;
+  centreY = newY;
+  halfWidth = width;
 }
 
 void ViewParameters::SetEdge(int newEdge) {

@@ -20,13 +20,17 @@ struct ViewParameters {
 
   // Takes the six values and recomputes what derives from them. Zoom rate
   // and iteration limit below 1 would divide by zero or give an infinite
-  // gradient, so they become 1.
+  // gradient, so they become 1; a limit above 32767, which only a
+  // hand-edited registry holds, becomes 32767, so that a Spot saved from the
+  // view loads again.
   void ApplySettings(const Settings& settings);
   Settings AsSettings() const;
 
   void ComputeGradient();
   void Reset();
-  // direction: +1 zoom in, -1 zoom out, 0 recentre only.
+  // direction: +1 zoom in, -1 zoom out, 0 recentre only. A click that would
+  // take the half-width to 0 or the view to infinity changes nothing, so
+  // every view reached can be saved as a Spot and loaded again.
   void ZoomAt(int x, int y, int direction);
   void SetEdge(int newEdge);
   PixelMapping Mapping() const;

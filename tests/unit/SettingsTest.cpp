@@ -60,14 +60,14 @@ TEST(Settings, ViewTakesZoomRateAndIterationsBelowOneAsOne) {
   EXPECT_EQ(view.stepRed, -128.0);  // finite: one step covers the whole gradient
 }
 
-TEST(Settings, ViewKeepsValuesAboveTheDialogRanges) {
+TEST(Settings, ViewKeepsZoomRateAboveTheDialogRangeButNotAnIterationLimit) {
   MemoryProfile profile;
   profile.values = {{"Zoom Rate", 99}, {"Max Iterations", 100000}, {"In Color", 0x01ABCDEF}};
   const ViewParameters view(profile);
   EXPECT_EQ(view.zoomRate, 99);
-  EXPECT_EQ(view.maxIterations, 100000);
+  EXPECT_EQ(view.maxIterations, 32767);  // a Spot file holds no more
   EXPECT_EQ(view.inColour, 0x01ABCDEFu);
-  EXPECT_EQ(view.AsSettings().maxIterations, 100000);
+  EXPECT_EQ(view.AsSettings().maxIterations, 32767);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <optional>
 
 #include "files/SpotRecord.h"
 
@@ -88,6 +89,31 @@ TEST(Spot, RefusesValuesThatWouldHangOrDrawGarbage) {
   SpotRecord edge = good;
   edge.maxIterations = 1;
   EXPECT_TRUE(decodes(edge));
+}
+
+// Clicks at the corners at the highest zoom rate, in and out, and a limit
+// stored by hand: whatever the view reaches, Save Spot writes a record that
+// Load Spot takes back as it was.
+TEST(Spot, EveryViewTheProgramReachesSavesASpotThatLoads) {
+  MemoryProfile profile;
+  profile.values = {{"Zoom Rate", 50}, {"Max Iterations", 100000}};
+  ViewParameters view(profile);
+  auto expectLoads = [&view](int click) {
+    const auto bytes = EncodeSpot(MakeSpot(view));
+    const std::optional<SpotRecord> loaded = DecodeSpot(bytes.data(), bytes.size());
+    ASSERT_TRUE(loaded) << "click " << click << ": half-width " << view.halfWidth << ", centre " << view.centreX
+                        << ", " << view.centreY << ", limit " << view.maxIterations;
+    EXPECT_EQ(EncodeSpot(*loaded), bytes);
+  };
+  expectLoads(0);
+  for (int direction : {+1, -1}) {
+    for (int click = 1; click <= 400; ++click) {
+      view.ZoomAt(click % 2 ? 0 : view.edge - 1, click % 3 ? 0 : view.edge - 1, direction);
+      expectLoads(click * direction);
+    }
+    // Both ends were reached: the smallest half-width there is, and one near the largest.
+    EXPECT_TRUE(direction > 0 ? view.halfWidth < 1e-300 : view.halfWidth > 1e300) << view.halfWidth;
+  }
 }
 
 }  // namespace

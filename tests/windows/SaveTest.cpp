@@ -64,11 +64,6 @@ Bytes Encoded(const SpotRecord& spot) {
   return Bytes(bytes.begin(), bytes.end());
 }
 
-// The six fields a Spot file keeps, bit for bit.
-Bytes SpotOf(const ViewParameters& p) {
-  return Encoded({p.halfWidth, p.centreX, p.centreY, p.inColour, p.outColour, p.maxIterations});
-}
-
 const SpotRecord kSpot{0.5, -0.5, 0.25, 0x0000FF, 0xFFFFFF, 100};
 
 // Runs the steps one after another inside whatever modal loop is running;
@@ -254,7 +249,7 @@ TEST_F(SaveTest, SpotFilesRestoreTheViewBitForBit) {
   WriteBytes(Path("long.spt"), longer);
   load("long.spt");
   EXPECT_FALSE(Params().notRendered);
-  EXPECT_EQ(SpotOf(Params()), Encoded(kSpot));
+  EXPECT_EQ(Encoded(MakeSpot(Params())), Encoded(kSpot));
   EXPECT_EQ(Image(), KernelImage(Params(), CRect(0, 0, 400, 400)));
 
   ViewParameters& p = Params();
@@ -266,16 +261,16 @@ TEST_F(SaveTest, SpotFilesRestoreTheViewBitForBit) {
   p.maxIterations = 321;
   p.ComputeGradient();
   View().Render();
-  const Bytes saved = SpotOf(p);
+  const Bytes saved = Encoded(MakeSpot(p));
   const Pixels image = Image();
   RunInTurn({AnswerFileDialog("Save As", Path("view"))});
   Command(ID_FILE_SAVE_SPOT);
   ASSERT_EQ(ReadBytes(Path("view.spt")), saved);
 
   load("long.spt");
-  ASSERT_EQ(SpotOf(p), Encoded(kSpot));
+  ASSERT_EQ(Encoded(MakeSpot(p)), Encoded(kSpot));
   load("view.spt");
-  EXPECT_EQ(SpotOf(p), saved);
+  EXPECT_EQ(Encoded(MakeSpot(p)), saved);
   EXPECT_EQ(Image(), image);
   // Loading is not choosing: the stored settings stay as they were.
   for (const char* name : {"In Color", "Out Color", "Max Iterations"}) EXPECT_FALSE(StoredSetting(name)) << name;
@@ -292,7 +287,7 @@ TEST_F(SaveTest, RefusedSpotFilesShowTheMessageAndChangeNothing) {
                {"empty.spt", Bytes(), invalid},
                {"nan.spt", Encoded({std::nan(""), 0, 0, 0, 0, 100}), invalid},
                {"missing.spt", std::nullopt, Path("missing.spt") + " was not found."}};
-  const Bytes before = SpotOf(Params());
+  const Bytes before = Encoded(MakeSpot(Params()));
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     if (c.bytes) WriteBytes(Path(c.name), *c.bytes);
@@ -301,7 +296,7 @@ TEST_F(SaveTest, RefusedSpotFilesShowTheMessageAndChangeNothing) {
     Command(ID_FILE_LOAD_SPOT);
     EXPECT_EQ(message, c.message);
     EXPECT_TRUE(Params().notRendered);
-    EXPECT_EQ(SpotOf(Params()), before);
+    EXPECT_EQ(Encoded(MakeSpot(Params())), before);
     EXPECT_EQ(Image(), Pixels(160000, 0));
   }
 }
