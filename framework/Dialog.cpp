@@ -1,6 +1,6 @@
 #include "framework/Dialog.h"
 
-#include <cerrno>
+#include <algorithm>
 #include <climits>
 #include <cstdlib>
 #include <string>
@@ -23,17 +23,19 @@ void DDX_Text(CDataExchange* dx, int id, int& value) {
     ::SetWindowTextA(control, std::to_string(value).c_str());
     return;
   }
-  char text[64] = "";
-  ::GetWindowTextA(control, text, sizeof text);
+  std::string text(static_cast<size_t>(::GetWindowTextLengthA(control)) + 1, '\0');
+  ::GetWindowTextA(control, text.data(), static_cast<int>(text.size()));
   char* end = nullptr;
-  errno = 0;
-  long parsed = std::strtol(text, &end, 10);
+  // A number too large for an int is still a number: strtol gives the
+  // nearest long, and the nearest int is taken from that, for the caller's
+  // range check to bring within its range.
+  const long parsed = std::strtol(text.c_str(), &end, 10);
   while (end && (*end == ' ' || *end == '\t')) ++end;
-  if (end == text || !end || *end != '\0' || errno == ERANGE || parsed < INT_MIN || parsed > INT_MAX) {
+  if (end == text.c_str() || !end || *end != '\0') {
     AfxMessageBox(dx->m_dialog->m_hWnd, "Please enter an integer.", MB_ICONEXCLAMATION | MB_OK);
     dx->Fail(control);
   }
-  value = static_cast<int>(parsed);
+  value = static_cast<int>(std::clamp<long>(parsed, INT_MIN, INT_MAX));
 }
 
 void DDX_Check(CDataExchange* dx, int id, int& value) {

@@ -17,7 +17,8 @@ class CDataExchange {
   bool m_saveAndValidate;
 };
 
-// Decimal integers; a text that is not one gets a notice and fails the exchange.
+// Decimal integers of any length, those beyond an int read as the nearest
+// int; a text that is not one gets a notice and fails the exchange.
 void DDX_Text(CDataExchange* dx, int id, int& value);
 void DDX_Check(CDataExchange* dx, int id, int& value);
 // Attaches the dialog's control to control on the first exchange.

@@ -103,13 +103,18 @@ TEST(OptionsDialog, StartsWithTheTipsAndDefaultsCanBeCancelled) {
             std::make_tuple(7, 300, 500, 0));
 }
 
+// Too large for an int, and longer than any fixed buffer would hold.
+const char kLongDigits[] = "99999999999999999999999999999999999999999999999999999999999999999999999999999";
+
 TEST(OptionsDialog, LeavingAFieldOrItsSpinKeepsItInRange) {
   const struct {
     int id;
     const char *typed, *left;
   } cases[] = {{IDC_ZOOM_RATE, "0", "1"},        {IDC_ZOOM_RATE, "99", "50"},
                {IDC_MAX_ITERATIONS, "0", "1"},   {IDC_MAX_ITERATIONS, "40000", "32767"},
-               {IDC_SCREEN_SIZE, "100", "128"},  {IDC_SCREEN_SIZE, "2000", "1024"}};
+               {IDC_SCREEN_SIZE, "100", "128"},  {IDC_SCREEN_SIZE, "2000", "1024"},
+               {IDC_ZOOM_RATE, "99999999999", "50"}, {IDC_MAX_ITERATIONS, kLongDigits, "32767"},
+               {IDC_SCREEN_SIZE, kLongDigits, "1024"}};
   const struct {
     int id;
     const char *belowTop, *top, *bottom;
@@ -160,7 +165,14 @@ TEST(OptionsDialog, OkClampsAndReturnsTheFields) {
          ::PostMessageA(zoom, WM_KEYDOWN, VK_RETURN, 0);
        },
        {50, 300, 500, 0, 0x112233, 0x445566}},
-      {[](HWND d) { Click(d, IDC_DEFAULTS); Click(d, IDOK); }, {3, 200, 400, 1, 0x400040, 0xC0C0C0}}};
+      {[](HWND d) { Click(d, IDC_DEFAULTS); Click(d, IDOK); }, {3, 200, 400, 1, 0x400040, 0xC0C0C0}},
+      {[](HWND d) {
+         Type(d, "99999999999", kLongDigits, kLongDigits);
+         HWND size = ::GetDlgItem(d, IDC_SCREEN_SIZE);
+         ::SetFocus(size);
+         ::PostMessageA(size, WM_KEYDOWN, VK_RETURN, 0);
+       },
+       {50, 32767, 1024, 0, 0x112233, 0x445566}}};
   for (const auto& c : cases) {
     SCOPED_TRACE(&c - cases);
     COptionsDlg dialog;
