@@ -14,9 +14,8 @@ BOOL CFractalApp::InitInstance() {
   auto* frame = new CMainFrame;
   m_mainWnd = frame;
   if (!frame->LoadFrame(IDR_MAINFRAME, CMainFrame::kStyle)) {
+    // The frame has deleted itself; the program ends without a message loop.
     m_mainWnd = nullptr;
-    // A frame whose window never existed is still ours to free.
-    if (!frame->m_hWnd) delete frame;
     return FALSE;
   }
   frame->ShowWindow(SW_SHOW);

@@ -10,7 +10,8 @@ constexpr UINT WM_FITTOPANE = 0xBB00;
 class CFrameWnd : public CWnd {
  public:
   // Title (the string's text before its first line break), menu and
-  // accelerators all come from resource id.
+  // accelerators all come from resource id. On failure the frame has
+  // deleted itself, like any frame whose window goes.
   BOOL LoadFrame(UINT id, DWORD style, CWnd* parent = nullptr);
   BOOL PreTranslateMessage(MSG* msg) override;
   // Own map first, then the application's.

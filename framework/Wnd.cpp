@@ -120,15 +120,23 @@ BOOL CWnd::CreateEx(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD st
   cs.hMenu = menuOrId;
   cs.hInstance = AfxGetInstanceHandle();
   cs.lpCreateParams = param;
-  if (!PreCreateWindow(cs)) return FALSE;
+  if (!PreCreateWindow(cs)) {
+    PostNcDestroy();
+    return FALSE;
+  }
 
   CWnd* outer = creatingWindow;
   creatingWindow = this;
   HWND hwnd = ::CreateWindowExA(cs.dwExStyle, cs.lpszClass, cs.lpszName, static_cast<DWORD>(cs.style), cs.x, cs.y,
                                 cs.cx, cs.cy, cs.hwndParent, cs.hMenu, cs.hInstance, cs.lpCreateParams);
+  // Still waiting: no message reached the window procedure, so no window of ours ever existed.
+  const bool neverAttached = creatingWindow == this;
   creatingWindow = outer;
-  // A window that failed in WM_CREATE is already destroyed and detached.
-  return hwnd != nullptr && m_hWnd == hwnd;
+  if (hwnd) return m_hWnd == hwnd;
+  // A window that existed is destroyed by now and has had its WM_NCDESTROY,
+  // whose PostNcDestroy may have deleted this object: touch nothing of it.
+  if (neverAttached) PostNcDestroy();
+  return FALSE;
 }
 
 BOOL CWnd::Create(LPCSTR className, LPCSTR windowName, DWORD style, const RECT& rect, CWnd* parent, UINT id) {

@@ -109,6 +109,8 @@ class CWnd : public CCmdTarget {
   operator HWND() const { return m_hWnd; }
   static CWnd* FromHandlePermanent(HWND hwnd);
 
+  // On failure PostNcDestroy has run once, whether or not the window came to
+  // exist, so an object that deletes itself there is gone.
   BOOL CreateEx(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y, int width,
                 int height, HWND parent, HMENU menuOrId, LPVOID param = nullptr);
   BOOL Create(LPCSTR className, LPCSTR windowName, DWORD style, const RECT& rect, CWnd* parent, UINT id);

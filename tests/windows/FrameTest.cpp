@@ -215,4 +215,42 @@ TEST(Commands, ViewThenFrameThenApplication) {
   MSG quit;
   EXPECT_TRUE(::PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
   ClearSettings();
+
+template <typename Function>
+Function* SystemFunction(const char* module, const char* name) {
+  return reinterpret_cast<Function*>(reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA(module), name)));
+}
+
+int destroyedIcons = 0;
+
+BOOL WINAPI CountingDestroyIcon(HICON icon) {
+  ++destroyedIcons;
+  return SystemFunction<decltype(::DestroyIcon)>("user32.dll", "DestroyIcon")(icon);
+}
+
+// Every window but the view's pane is created as usual.
+HWND WINAPI NoPane(DWORD exStyle, LPCSTR className, LPCSTR name, DWORD style, int x, int y, int width, int height,
+                   HWND parent, HMENU menu, HINSTANCE instance, LPVOID param) {
+  if ((style & WS_CHILD) && reinterpret_cast<UINT_PTR>(menu) == AFX_IDW_PANE_FIRST) return nullptr;
+  return SystemFunction<decltype(::CreateWindowExA)>("user32.dll", "CreateWindowExA")(
+      exStyle, className, name, style, x, y, width, height, parent, menu, instance, param);
+}
+
+// A view that cannot be created takes the frame's window with it: the frame
+// is deleted exactly once (its destructor destroys the two icons), and the
+// start fails with no main window left to run a message loop for.
+TEST(FractalApp, AFrameWithoutItsViewEndsTheStartOnce) {
+  ClearSettings();
+  CWinApp* app = AfxGetApp();
+  destroyedIcons = 0;
+  {
+    ScopedImportPatch noPane("user32.dll", "CreateWindowExA", reinterpret_cast<const void*>(&NoPane));
+    ScopedImportPatch counting("user32.dll", "DestroyIcon", reinterpret_cast<const void*>(&CountingDestroyIcon));
+    ASSERT_TRUE(noPane.Active() && counting.Active());
+    EXPECT_FALSE(app->InitInstance());
+  }
+  EXPECT_EQ(destroyedIcons, 2);
+  EXPECT_EQ(app->m_mainWnd, nullptr);
+  MSG quit;
+  ::PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
 }

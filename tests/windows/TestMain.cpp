@@ -13,11 +13,8 @@ CFractalApp testApp;
 
 CMainFrame* CreateMainFrame() {
   auto* frame = new CMainFrame;
-  if (!frame->LoadFrame(IDR_MAINFRAME, WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX)) {
-    delete frame;
-    return nullptr;
-  }
-  return frame;
+  // A frame that fails has deleted itself.
+  return frame->LoadFrame(IDR_MAINFRAME, WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX) ? frame : nullptr;
 }
 
 int main(int argc, char** argv) {
