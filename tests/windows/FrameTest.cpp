@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
+#include <malloc.h>
 
 #include <algorithm>
+#include <array>
+#include <cstdlib>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <tuple>
@@ -215,6 +219,41 @@ TEST(Commands, ViewThenFrameThenApplication) {
   MSG quit;
   EXPECT_TRUE(::PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
   ClearSettings();
+}
+
+namespace {
+
+// While set, a deleted block is zeroed and kept rather than released, as a
+// checking heap would: an object read after its deletion reads zeros, and a
+// second delete of the same block is counted instead of corrupting the heap.
+bool quarantine = false;
+std::array<void*, 4096> quarantined;
+std::size_t quarantinedCount = 0;
+int doubleDeletes = 0;
+
+void ReleaseQuarantine() {
+  quarantine = false;
+  for (std::size_t i = 0; i < quarantinedCount; ++i) std::free(quarantined[i]);
+  quarantinedCount = 0;
+}
+}  // namespace
+
+void operator delete(void* p) noexcept {
+  if (p && quarantine && quarantinedCount < quarantined.size()) {
+    if (std::find(quarantined.begin(), quarantined.begin() + quarantinedCount, p) !=
+        quarantined.begin() + quarantinedCount) {
+      ++doubleDeletes;
+      return;
+    }
+    std::memset(p, 0, _msize(p));
+    quarantined[quarantinedCount++] = p;
+    return;
+  }
+  std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept { operator delete(p); }
+
+namespace {
 
 template <typename Function>
 Function* SystemFunction(const char* module, const char* name) {
@@ -236,6 +275,8 @@ HWND WINAPI NoPane(DWORD exStyle, LPCSTR className, LPCSTR name, DWORD style, in
       exStyle, className, name, style, x, y, width, height, parent, menu, instance, param);
 }
 
+}  // namespace
+
 // A view that cannot be created takes the frame's window with it: the frame
 // is deleted exactly once (its destructor destroys the two icons), and the
 // start fails with no main window left to run a message loop for.
@@ -247,9 +288,13 @@ TEST(FractalApp, AFrameWithoutItsViewEndsTheStartOnce) {
     ScopedImportPatch noPane("user32.dll", "CreateWindowExA", reinterpret_cast<const void*>(&NoPane));
     ScopedImportPatch counting("user32.dll", "DestroyIcon", reinterpret_cast<const void*>(&CountingDestroyIcon));
     ASSERT_TRUE(noPane.Active() && counting.Active());
+    doubleDeletes = 0;
+    quarantine = true;
     EXPECT_FALSE(app->InitInstance());
+    ReleaseQuarantine();
   }
   EXPECT_EQ(destroyedIcons, 2);
+  EXPECT_EQ(doubleDeletes, 0);
   EXPECT_EQ(app->m_mainWnd, nullptr);
   MSG quit;
   ::PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
