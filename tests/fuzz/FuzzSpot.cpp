@@ -16,8 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   ViewParameters view;
   ApplySpot(*spot, view);
-  view.SetEdge(11);  // 121 pixels at the largest limit a file may hold stay within the bound
-  static_assert(11 * 11 * kMaxSpotIterations <= kWorkBound);
+  view.SetEdge(EdgeWithinBound(view.maxIterations, 16));
   ExpectSameAsScalar(view, size % 4 == 0 ? 3 : 1);
   return 0;
 }

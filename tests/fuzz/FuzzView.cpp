@@ -38,10 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   view.inColour = in.Take<std::uint32_t>();
   view.outColour = in.Take<std::uint32_t>();
   view.maxIterations = static_cast<int>(in.Take<std::uint16_t>() % kMaxSpotIterations) + 1;
-  int edge = in.Take<std::uint8_t>() % 64 + 1;
-  // A large limit gets a smaller edge, so that no input costs more than the bound.
-  while (static_cast<std::uint64_t>(edge) * edge * static_cast<std::uint64_t>(view.maxIterations) > kWorkBound) --edge;
-  view.SetEdge(edge);
+  view.SetEdge(EdgeWithinBound(view.maxIterations, in.Take<std::uint8_t>() % 64 + 1));
   view.ComputeGradient();
   static constexpr int kThreads[] = {0, 1, 2, 3, 5, 7};
   ExpectSameAsScalar(view, kThreads[in.Take<std::uint8_t>() % 6]);

@@ -11,7 +11,15 @@
 
 // Iterations a single input may cost the plain loop, so that a slow input
 // stays well within the run's time-out even with the checks compiled in.
-constexpr std::uint64_t kWorkBound = std::uint64_t{1} << 22;
+constexpr std::uint64_t kWorkBound = std::uint64_t{1} << 20;
+
+// The largest edge up to largest whose image costs no more than the bound at
+// this limit: a large limit gets a smaller edge.
+inline int EdgeWithinBound(int limit, int largest) {
+  int edge = largest;
+  while (edge > 1 && static_cast<std::uint64_t>(edge) * edge * static_cast<std::uint64_t>(limit) > kWorkBound) --edge;
+  return edge;
+}
 
 inline void ExpectSameAsScalar(const ViewParameters& view, int threads) {
   const std::size_t count = static_cast<std::size_t>(view.edge) * static_cast<std::size_t>(view.edge);
