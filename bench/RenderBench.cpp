@@ -1,5 +1,6 @@
 // Every kernel on one thread and on all cores, against the plain reference
-// loop RenderScalar. Run:
+// loop RenderScalar, and against its own update run bare (no escape test, no
+// bookkeeping), which is as fast as this core can go. Run:
 //   build/host/bench/fractavo_bench
 //
 // The reference would take minutes on the big scenes, so it is timed on the
@@ -15,6 +16,7 @@
 #include <vector>
 
 #include "Scenes.h"
+#include "view/RenderKernel.h"
 #include "view/Renderer.h"
 
 namespace {
@@ -59,6 +61,35 @@ void MeasureReference(BenchScene& s) {
               perIteration * 1e9, 1e-9 / perIteration, static_cast<double>(s.total), s.referenceSeconds);
 }
 
+using BareFn = std::uint64_t (*)(std::int64_t blocks);
+
+BareFn BareUpdates(Kernel k) {
+  switch (k) {
+    case Kernel::Sse2: return BareUpdatesSse2;
+    case Kernel::Avx2: return BareUpdatesAvx2;
+    case Kernel::Avx512: return BareUpdatesAvx512;
+    default: return nullptr;
+  }
+}
+
+// The bare update's rate in G iterations per second on one core.
+double BareRate(BareFn bare, double atLeastSeconds) {
+  std::uint64_t updates = 0;
+  double seconds = 0;
+  const Clock::time_point start = Clock::now();
+  do {
+    updates += bare(1 << 16);
+    seconds = Seconds(start);
+  } while (seconds < atLeastSeconds);
+  return static_cast<double>(updates) / seconds * 1e-9;
+}
+
+double bareRate[5];  // by Kernel, measured before the benchmarks
+
+void RunBare(benchmark::State& state, Kernel k) {
+  for (auto _ : state) state.counters["Git/s/core"] = BareRate(BareUpdates(k), 0.05);
+}
+
 void Run(benchmark::State& state, const BenchScene& s, RenderOptions options) {
   // Left to itself Render may use fewer; the rate per core is then a floor.
   const int threads = options.threads > 0 ? options.threads : Cores();
@@ -78,6 +109,8 @@ void Run(benchmark::State& state, const BenchScene& s, RenderOptions options) {
   const double perRender = seconds / static_cast<double>(state.iterations());
   state.counters["Git/s/core"] = static_cast<double>(s.total) / perRender / threads * 1e-9;
   state.counters["speedup"] = s.referenceSeconds / perRender;
+  if (const double bare = bareRate[static_cast<int>(options.kernel)])
+    state.counters["of bare"] = state.counters["Git/s/core"] / bare;
 }
 
 }  // namespace
@@ -104,11 +137,22 @@ int main(int argc, char** argv) {
     else
       std::printf("%s: skipped, this processor lacks it\n", KernelName(k));
   }
+  for (Kernel k : kernels) {
+    if (!BareUpdates(k)) continue;
+    bareRate[static_cast<int>(k)] = BareRate(BareUpdates(k), 0.5);
+    std::printf("%s: the bare update runs at %.2f Git/s on one core\n", KernelName(k),
+                bareRate[static_cast<int>(k)]);
+  }
+  std::printf("of bare = the row's Git/s/core / its kernel's bare update rate above.\n");
   std::fflush(stdout);
 
   auto add = [](const std::string& name, const BenchScene& s, RenderOptions options) {
     benchmark::RegisterBenchmark(name.c_str(), Run, s, options)->UseManualTime()->Unit(benchmark::kMillisecond);
   };
+  for (Kernel k : kernels)
+    if (BareUpdates(k))
+      benchmark::RegisterBenchmark((std::string("bare update/") + KernelName(k)).c_str(), RunBare, k)
+          ->Iterations(1);
   for (const BenchScene& s : scenes) {
     for (int threads : {1, cores})
       for (Kernel k : kernels)

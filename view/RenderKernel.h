@@ -1,6 +1,5 @@
 // The escape-time loop over many pixels at once, shared by the kernels for
-// each instruction set. Every lane does exactly the operations of
-// IterateScalar in the same order, so the counts match it bit for bit.
+// each instruction set. Every lane gives exactly the count of IterateScalar.
 //
 // This header is compiled with different instruction sets in different
 // files. Everything in it has internal linkage and it includes nothing with
@@ -15,6 +14,15 @@ struct ViewParameters;
 // The DIB pixel for count k (out of line, so any kernel may call it).
 std::uint32_t DibColour(const ViewParameters& view, int k);
 
+// The steady clock in its own ticks (out of line, for the same reason).
+std::int64_t ClockTicks();
+
+// The exact loop of IterateScalar, resumed at z = (r, i) after k updates and
+// run until it escapes, reaches the limit or has made `end` updates. Returns
+// the count, or -1 when z after `end` updates is still in (end < limit).
+std::int64_t IterateFrom(double r, double i, double x, double y, std::int64_t k, std::int64_t end,
+                         std::int64_t limit);
+
 // One render, shared by all its threads.
 struct PixelJob {
   const double* xs;  // x of each column
@@ -26,18 +34,26 @@ struct PixelJob {
   int paletteTop;
   std::uint32_t* pixels;          // edge x edge, top row first
   int* nextPixel;                 // the first pixel no thread has taken yet
-  // When set and true, the thread takes no more pixels: it finishes those it
-  // has and returns, leaving the rest of the job to the next call.
-  bool (*enough)();
+  // Once ClockTicks() reaches it the thread takes no more pixels: it finishes
+  // those it has and returns, leaving the rest to the next call. 0: no deadline.
+  std::int64_t deadline;
 };
 
-// Each renders pixels from the job until none is left (or enough() says so)
-// and returns the total of their counts. Several threads may run one on the same job.
+// Each renders pixels from the job until none is left (or the deadline has
+// passed) and returns the total of their counts. Several threads may run one
+// on the same job.
 using KernelFn = std::uint64_t (*)(const PixelJob& job);
 std::uint64_t RenderPixelsScalar(const PixelJob& job);
 std::uint64_t RenderPixelsSse2(const PixelJob& job);
 std::uint64_t RenderPixelsAvx2(const PixelJob& job);
 std::uint64_t RenderPixelsAvx512(const PixelJob& job);
+
+// The kernels' update alone, for the benchmark: as many independent vectors
+// as the kernel runs, `blocks` blocks of steps, no escape test and no
+// bookkeeping. Returns the number of updates made.
+std::uint64_t BareUpdatesSse2(std::int64_t blocks);
+std::uint64_t BareUpdatesAvx2(std::int64_t blocks);
+std::uint64_t BareUpdatesAvx512(std::int64_t blocks);
 
 namespace {
 
@@ -54,7 +70,7 @@ class PixelFeed {
   bool Next(int& pixel) {
     if (next_ == end_) {
       // The clock can be slow to read (Wine), so it is asked every few chunks.
-      if (next_ >= total_ || (job_.enough && ++grabs_ % 16 == 0 && job_.enough())) {
+      if (next_ >= total_ || (job_.deadline && ++grabs_ % 16 == 0 && ClockTicks() >= job_.deadline)) {
         next_ = end_ = total_;
         return false;
       }
@@ -77,118 +93,182 @@ class PixelFeed {
   unsigned grabs_ = 0;
 };
 
-// L supplies kLanes, the vector types V (doubles), I (64-bit counts) and M (a
-// mask per lane), and the operations below. G vectors run side by side so
-// that the loop-carried latency of one hides behind the others.
+// One update of z <- z^2 + c, rounded exactly as IterateScalar rounds it.
+// Two forms of the new imaginary part, y - (p * -2) and y + (p + p) with
+// p = zr * zi, give the same bits: p * -2 and p + p are both 2p negated or
+// not, exact (doubling only shifts the exponent) or the same infinity on
+// overflow, and y - (-a) is y + a by definition, signed zeros included. The
+// first costs four multiplies and three adds, the second three and four; the
+// processor has as many adders as multipliers, so the kernels alternate them.
+template <class L, bool kAddForm>
+void Update(typename L::V& r, typename L::V& i, typename L::V x, typename L::V y) {
+  const typename L::V p = L::Mul(r, i);
+  const typename L::V t = L::Add(x, L::Sub(L::Mul(r, r), L::Mul(i, i)));
+  i = kAddForm ? L::Add(y, L::Add(p, p)) : L::Sub(y, L::Mul(p, L::Set(-2.0)));
+  r = t;
+}
+
+// B updates of G independent vectors, the forms alternating.
+template <class L, int G, int B>
+void Block(typename L::V* r, typename L::V* i, const typename L::V* x, const typename L::V* y) {
+#pragma GCC unroll 16
+  for (int s = 0; s < B; ++s) {
+#pragma GCC unroll 8
+    for (int g = 0; g < G; ++g) {
+      if ((g + s) % 2)
+        Update<L, true>(r[g], i[g], x[g], y[g]);
+      else
+        Update<L, false>(r[g], i[g], x[g], y[g]);
+    }
+  }
+}
+
+// L supplies kLanes, the vector type V (doubles) and the operations used
+// here. G vectors run side by side so that the latency of one update hides
+// behind the others.
 //
-// The lanes run blocks of steps without looking at single pixels. At the end
-// of a block each finished lane stores its pixel and takes the next one, so a
-// slow pixel never holds up its neighbours. A lane that goes on past its
-// pixel's end within a block changes nothing: the escape mask is sticky and
-// the count is cut at the limit.
-//
-// A lane whose orbit comes back bit for bit to a saved point is periodic and
-// can never escape. The saved point moves to the current one whenever the
-// count doubles (Brent), and is compared every fourth step, which still finds
-// every period once the saved point lies on the cycle.
-template <class L, int G>
+// The lanes run blocks of B updates with no test at all. Then:
+// - A lane whose |z|^2 is not below 4 (escaped, infinite or NaN) runs its
+//   block again from the state saved at its start, one exact step at a time,
+//   which finds its count. An orbit that has escaped stays out: past |z| = 2
+//   (and |c| <= 2, else it escapes at once and |z| >= |c| grows) each update
+//   at least doubles the distance beyond 2 (|z^2 + c| >= |z|^2 - 2), far more
+//   than rounding takes back. A NaN lane finds no escape and goes on, as in
+//   IterateScalar, where comparing NaN never escapes.
+// - A lane whose z is bit for bit the saved point is periodic and can never
+//   escape: its count is the limit. The saved point moves to the current one
+//   whenever the count doubles (Brent), which still finds every period once
+//   the saved point lies on the cycle.
+// - A lane past its limit has its count cut to the limit (after the escape
+//   test, whose replay stops at the limit).
+// A finished lane stores its pixel and takes the next one at once, so a slow
+// pixel never holds up its neighbours. As every lane makes B updates a block,
+// the limits and checkpoints are kept as steps of this call (`steps`) and
+// looked at only when the nearest one comes due.
+template <class L, int G, int B>
 std::uint64_t RenderLanes(const PixelJob& job) {
   using V = typename L::V;
-  using I = typename L::I;
-  using M = typename L::M;
   constexpr int W = L::kLanes, N = G * W;
-  constexpr std::int64_t kFirstCheckpoint = 8;
-  // Short blocks suit small limits, where pixels end soon; long ones waste
-  // less time between blocks on long orbits.
-  const int quads = job.limit <= 256 ? 2 : job.limit <= 4096 ? 4 : 8;
+  static_assert(N <= 64, "lanes are tracked in 64-bit masks");
+  constexpr std::int64_t kNever = INT64_MAX, kFirstCheckpoint = 8;
+  const std::int64_t limit = job.limit;
 
   alignas(64) double zr[N], zi[N], cx[N], cy[N], savedR[N], savedI[N];
-  alignas(64) std::int64_t count[N], checkpoint[N];
+  std::int64_t first[N], checkpoint[N], due[N], found[N];
   int pixel[N];
 
   PixelFeed feed(job);
+  std::int64_t steps = 0, nextDue = kNever;
   int live = 0;
   auto start = [&](int lane) {
     int p;
+    zr[lane] = zi[lane] = savedR[lane] = savedI[lane] = 0.0;
+    first[lane] = steps;
+    checkpoint[lane] = kFirstCheckpoint;
     if (feed.Next(p)) {
       pixel[lane] = p;
       cx[lane] = job.xs[p % job.edge];
       cy[lane] = job.ys[p / job.edge];
+      due[lane] = steps + (kFirstCheckpoint < limit ? kFirstCheckpoint : limit);
+      if (due[lane] < nextDue) nextDue = due[lane];
       ++live;
     } else {
-      // An idle lane iterates c = 0, which stays at 0 and is harmless.
+      // An idle lane iterates c = 0, which stays at 0; a saved NaN never
+      // matches it, so it never asks for attention.
       pixel[lane] = -1;
       cx[lane] = cy[lane] = 0.0;
+      savedR[lane] = __builtin_nan("");
+      due[lane] = kNever;
     }
-    zr[lane] = zi[lane] = savedR[lane] = savedI[lane] = 0.0;
-    count[lane] = 0;
-    checkpoint[lane] = kFirstCheckpoint;
+  };
+  std::uint64_t total = 0;
+  auto finish = [&](int lane, std::int64_t n) {
+    total += n;
+    job.pixels[pixel[lane]] = PixelFor(job, static_cast<int>(n));
+    --live;
+    start(lane);
   };
   for (int lane = 0; lane < N; ++lane) start(lane);
 
-  const V four = L::Set(4.0), minusTwo = L::Set(-2.0);
-  const I limit = L::SetI(job.limit);
-  std::uint64_t total = 0;
+  const V four = L::Set(4.0);
   while (live > 0) {
-    V r[G], i[G], x[G], y[G], sr[G], si[G];
-    I k[G];
-    M in[G], periodic[G];
+    V r[G], i[G], x[G], y[G];
 #pragma GCC unroll 8
     for (int g = 0; g < G; ++g) {
       r[g] = L::Load(zr + g * W);
       i[g] = L::Load(zi + g * W);
       x[g] = L::Load(cx + g * W);
       y[g] = L::Load(cy + g * W);
-      sr[g] = L::Load(savedR + g * W);
-      si[g] = L::Load(savedI + g * W);
-      k[g] = L::LoadI(count + g * W);
-      in[g] = L::All();
-      periodic[g] = L::None();
     }
-    for (int q = 0; q < quads; ++q) {
-#pragma GCC unroll 4
-      for (int s = 0; s < 4; ++s) {
-#pragma GCC unroll 8
-        for (int g = 0; g < G; ++g) {
-          const V r2 = L::Mul(r[g], r[g]), i2 = L::Mul(i[g], i[g]);
-          in[g] = L::StillIn(in[g], L::Add(r2, i2), four);
-          k[g] = L::CountIn(k[g], in[g]);
-          const V t = L::Add(x[g], L::Sub(r2, i2));
-          i[g] = L::Sub(y[g], L::Mul(L::Mul(r[g], i[g]), minusTwo));
-          r[g] = t;
-        }
-      }
-#pragma GCC unroll 8
-      for (int g = 0; g < G; ++g) periodic[g] = L::Or(periodic[g], L::SameBits(in[g], r[g], i[g], sr[g], si[g]));
-    }
+    Block<L, G, B>(r, i, x, y);
+    steps += B;
 
-    std::uint64_t done = 0, cycled = 0;
+    std::uint64_t out = 0, cycled = 0;
 #pragma GCC unroll 8
     for (int g = 0; g < G; ++g) {
-      const unsigned gone = ~L::Bits(in[g]) & ((1u << W) - 1);
-      done |= static_cast<std::uint64_t>(gone | L::Bits(periodic[g]) | L::Bits(L::Reached(k[g], limit))) << g * W;
-      cycled |= static_cast<std::uint64_t>(L::Bits(periodic[g])) << g * W;
-      const I due = L::LoadI(checkpoint + g * W);
-      const M save = L::Reached(k[g], due);
-      L::Store(savedR + g * W, L::Blend(save, sr[g], r[g]));
-      L::Store(savedI + g * W, L::Blend(save, si[g], i[g]));
-      L::StoreI(checkpoint + g * W, L::BlendI(save, due, L::AddI(k[g], k[g])));
+      const V magnitude = L::Add(L::Mul(r[g], r[g]), L::Mul(i[g], i[g]));
+      out |= static_cast<std::uint64_t>(L::NotBelow(magnitude, four)) << g * W;
+      cycled |= static_cast<std::uint64_t>(L::Same(r[g], i[g], L::Load(savedR + g * W), L::Load(savedI + g * W)))
+                << g * W;
+    }
+    // The replays start from the block's start, still in zr and zi.
+    for (std::uint64_t m = out; m != 0; m &= m - 1) {
+      const int lane = __builtin_ctzll(m);
+      const std::int64_t k = steps - B - first[lane];
+      found[lane] = IterateFrom(zr[lane], zi[lane], cx[lane], cy[lane], k, k + B, limit);
+    }
+#pragma GCC unroll 8
+    for (int g = 0; g < G; ++g) {
       L::Store(zr + g * W, r[g]);
       L::Store(zi + g * W, i[g]);
-      L::StoreI(count + g * W, k[g]);
+    }
+    for (std::uint64_t m = out | cycled; m != 0; m &= m - 1) {
+      const int lane = __builtin_ctzll(m);
+      if (out >> lane & 1 && found[lane] >= 0)
+        finish(lane, found[lane]);
+      else if (cycled >> lane & 1)
+        finish(lane, limit);
     }
 
-    for (; done != 0; done &= done - 1) {
-      const int lane = __builtin_ctzll(done);
-      if (pixel[lane] < 0) continue;
-      const int n = cycled >> lane & 1 || count[lane] > job.limit ? job.limit : static_cast<int>(count[lane]);
-      total += n;
-      job.pixels[pixel[lane]] = PixelFor(job, n);
-      --live;
-      start(lane);
+    if (steps >= nextDue) {
+      nextDue = kNever;
+      for (int lane = 0; lane < N; ++lane) {
+        if (due[lane] <= steps) {
+          const std::int64_t k = steps - first[lane];
+          if (k >= limit) {
+            finish(lane, limit);
+          } else {
+            savedR[lane] = zr[lane];
+            savedI[lane] = zi[lane];
+            checkpoint[lane] = 2 * k;
+            due[lane] = first[lane] + (checkpoint[lane] < limit ? checkpoint[lane] : limit);
+          }
+        }
+        if (due[lane] < nextDue) nextDue = due[lane];
+      }
     }
   }
   return total;
+}
+
+// The update of RenderLanes<L, G, B> alone on G vectors of points inside the
+// set (bounded orbits, no subnormals).
+template <class L, int G, int B>
+std::uint64_t BareUpdates(std::int64_t blocks) {
+  using V = typename L::V;
+  V r[G], i[G], x[G], y[G];
+  for (int g = 0; g < G; ++g) {
+    r[g] = i[g] = L::Set(0.0);
+    x[g] = L::Set(-0.5 + g * 0.01);
+    y[g] = L::Set(0.25);
+  }
+  for (std::int64_t b = 0; b < blocks; ++b) Block<L, G, B>(r, i, x, y);
+  alignas(64) double sink[L::kLanes];
+  for (int g = 0; g < G; ++g) {
+    L::Store(sink, L::Add(r[g], i[g]));
+    __asm__ volatile("" : : "m"(sink));
+  }
+  return static_cast<std::uint64_t>(blocks) * B * G * L::kLanes;
 }
 
 }  // namespace

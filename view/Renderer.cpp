@@ -1,7 +1,5 @@
 #include "view/Renderer.h"
 
-#include <emmintrin.h>
-
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -11,20 +9,25 @@
 
 #include "view/RenderKernel.h"
 
-int IterateScalar(double x, double y, int limit) {
-  int k = 0;
-  if (limit <= 0) return k;
-  double zr = 0.0, zi = 0.0;
-  for (;;) {
-    if (zr * zr + zi * zi >= 4.0) break;
-    ++k;
+std::int64_t IterateFrom(double zr, double zi, double x, double y, std::int64_t k, std::int64_t end,
+                         std::int64_t limit) {
+  if (end > limit) end = limit;
+  for (; k < end; ++k) {
+    if (zr * zr + zi * zi >= 4.0) return k;
     const double t = x + (zr * zr - zi * zi);
     zi = y - (zr * zi * -2.0);
     zr = t;
-    if (k >= limit) break;
   }
-  return k;
+  // The limit is tested after the update, the escape before the next one.
+  if (k >= limit || zr * zr + zi * zi >= 4.0) return k;
+  return -1;
 }
+
+int IterateScalar(double x, double y, int limit) {
+  return limit <= 0 ? 0 : static_cast<int>(IterateFrom(0.0, 0.0, x, y, 0, limit, limit));
+}
+
+std::int64_t ClockTicks() { return std::chrono::steady_clock::now().time_since_epoch().count(); }
 
 Colour PixelColour(const ViewParameters& view, int k) {
   const double kd = k;
@@ -64,47 +67,6 @@ std::uint64_t RenderPixelsScalar(const PixelJob& job) {
 
 namespace {
 
-// Two lanes: SSE2 is part of every build (the 32-bit one uses it for doubles).
-// It has no 64-bit integer compares.
-struct Sse2 {
-  using V = __m128d;
-  using I = __m128i;
-  using M = __m128d;
-  static constexpr int kLanes = 2;
-  static V Set(double d) { return _mm_set1_pd(d); }
-  static I SetI(std::int64_t n) { return _mm_set1_epi64x(n); }
-  static V Load(const double* p) { return _mm_load_pd(p); }
-  static I LoadI(const std::int64_t* p) { return _mm_load_si128(reinterpret_cast<const __m128i*>(p)); }
-  static void Store(double* p, V v) { _mm_store_pd(p, v); }
-  static void StoreI(std::int64_t* p, I v) { _mm_store_si128(reinterpret_cast<__m128i*>(p), v); }
-  static M All() { return _mm_castsi128_pd(_mm_set1_epi32(-1)); }
-  static M None() { return _mm_setzero_pd(); }
-  static V Add(V a, V b) { return _mm_add_pd(a, b); }
-  static V Sub(V a, V b) { return _mm_sub_pd(a, b); }
-  static V Mul(V a, V b) { return _mm_mul_pd(a, b); }
-  static I AddI(I a, I b) { return _mm_add_epi64(a, b); }
-  // Ordered compare: a NaN never escapes.
-  static M StillIn(M in, V magnitude, V four) { return _mm_andnot_pd(_mm_cmpge_pd(magnitude, four), in); }
-  static I CountIn(I k, M in) { return _mm_sub_epi64(k, _mm_castpd_si128(in)); }
-  static M SameBits(M in, V r, V i, V savedR, V savedI) {
-    const __m128i same32 = _mm_and_si128(_mm_cmpeq_epi32(_mm_castpd_si128(r), _mm_castpd_si128(savedR)),
-                                         _mm_cmpeq_epi32(_mm_castpd_si128(i), _mm_castpd_si128(savedI)));
-    const __m128i same64 = _mm_and_si128(same32, _mm_shuffle_epi32(same32, _MM_SHUFFLE(2, 3, 0, 1)));
-    return _mm_and_pd(in, _mm_castsi128_pd(same64));
-  }
-  static M Or(M a, M b) { return _mm_or_pd(a, b); }
-  static unsigned Bits(M m) { return static_cast<unsigned>(_mm_movemask_pd(m)); }
-  // k >= bound: the sign of bound - k - 1, spread over each 64-bit lane.
-  static M Reached(I k, I bound) {
-    const __m128i below = _mm_sub_epi64(_mm_sub_epi64(bound, k), _mm_set1_epi64x(1));
-    return _mm_castsi128_pd(_mm_shuffle_epi32(_mm_srai_epi32(below, 31), _MM_SHUFFLE(3, 3, 1, 1)));
-  }
-  static V Blend(M m, V a, V b) { return _mm_or_pd(_mm_and_pd(m, b), _mm_andnot_pd(m, a)); }
-  static I BlendI(M m, I a, I b) {
-    return _mm_castpd_si128(Blend(m, _mm_castsi128_pd(a), _mm_castsi128_pd(b)));
-  }
-};
-
 // A kernel this processor lacks falls back to the best one it has.
 KernelFn KernelFunction(Kernel kernel) {
   if (!KernelAvailable(kernel)) kernel = Kernel::Auto;
@@ -118,15 +80,7 @@ KernelFn KernelFunction(Kernel kernel) {
   return KernelFunction(BestKernel());
 }
 
-// The deadline of the calling thread's solo start, as WorkedAloneLongEnough
-// cannot take arguments.
-thread_local std::chrono::steady_clock::time_point aloneUntil;
-
-bool WorkedAloneLongEnough() { return std::chrono::steady_clock::now() >= aloneUntil; }
-
 }  // namespace
-
-std::uint64_t RenderPixelsSse2(const PixelJob& job) { return RenderLanes<Sse2, 4>(job); }
 
 const char* KernelName(Kernel kernel) {
   switch (kernel) {
@@ -172,16 +126,15 @@ std::uint64_t Render(const ViewParameters& view, std::uint32_t* pixels, const Re
 
   int nextPixel = 0;
   PixelJob job{xs.data(), ys.data(), edge, limit, &view, palette.data(), static_cast<int>(palette.size()) - 1,
-               pixels, &nextPixel, nullptr};
+               pixels, &nextPixel, 0};
   const KernelFn kernel = KernelFunction(options.kernel);
   std::uint64_t firstPart = 0;
   if (options.threads == 0) {
     // Starting threads costs milliseconds under Wine, more than a small render
     // takes, so this thread works alone until the render proves long.
-    aloneUntil = std::chrono::steady_clock::now() + std::chrono::milliseconds(2);
-    job.enough = WorkedAloneLongEnough;
+    job.deadline = (std::chrono::steady_clock::now() + std::chrono::milliseconds(2)).time_since_epoch().count();
     firstPart = kernel(job);
-    job.enough = nullptr;
+    job.deadline = 0;
     if (nextPixel >= edge * edge) return firstPart;
   }
   std::atomic<std::uint64_t> total{firstPart};
