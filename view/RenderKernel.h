@@ -127,58 +127,60 @@ void Block(typename L::V* r, typename L::V* i, const typename L::V* x, const typ
 // here. G vectors run side by side so that the latency of one update hides
 // behind the others.
 //
-// The lanes run blocks of B updates with no test at all. Then:
-// - A lane whose |z|^2 is not below 4 (escaped, infinite or NaN) runs its
-//   block again from the state saved at its start, one exact step at a time,
-//   which finds its count. An orbit that has escaped stays out: past |z| = 2
-//   (and |c| <= 2, else it escapes at once and |z| >= |c| grows) each update
-//   at least doubles the distance beyond 2 (|z^2 + c| >= |z|^2 - 2), far more
-//   than rounding takes back. A NaN lane finds no escape and goes on, as in
-//   IterateScalar, where comparing NaN never escapes.
+// The lanes run blocks of K * S updates with no test at all, keeping the
+// state after every S. Then:
+// - A lane whose |z|^2 is not below 4 (escaped, infinite or NaN) goes back
+//   to the last kept state below 4 and runs from there one exact step at a
+//   time, which finds its count. An orbit that has escaped stays out: past
+//   |z| = 2 (and |c| <= 2, else it escapes at once and |z| >= |c| grows) each
+//   update at least doubles the distance beyond 2 (|z^2 + c| >= |z|^2 - 2),
+//   far more than rounding takes back. A NaN orbit never escapes, as in
+//   IterateScalar, where comparing a NaN is false, and goes on.
 // - A lane whose z is bit for bit the saved point is periodic and can never
 //   escape: its count is the limit. The saved point moves to the current one
 //   whenever the count doubles (Brent), which still finds every period once
 //   the saved point lies on the cycle.
-// - A lane past its limit has its count cut to the limit (after the escape
-//   test, whose replay stops at the limit).
+// - A lane whose count reaches its next checkpoint saves its point there.
+// - A lane that has reached its limit, and has not escaped first, stops.
 // A finished lane stores its pixel and takes the next one at once, so a slow
-// pixel never holds up its neighbours. As every lane makes B updates a block,
-// the limits and checkpoints are kept as steps of this call (`steps`) and
-// looked at only when the nearest one comes due.
-template <class L, int G, int B>
+// pixel never holds up its neighbours. As every lane makes the same updates
+// a block, a lane's count is the steps of this call since it started, and
+// its start, checkpoint and limit are kept as step numbers: doubles, exact
+// below 2^53, so that every instruction set compares them alike.
+template <class L, int G, int S, int K>
 std::uint64_t RenderLanes(const PixelJob& job) {
   using V = typename L::V;
-  constexpr int W = L::kLanes, N = G * W;
+  constexpr int W = L::kLanes, N = G * W, B = K * S;
   static_assert(N <= 64, "lanes are tracked in 64-bit masks");
-  constexpr std::int64_t kNever = INT64_MAX, kFirstCheckpoint = 8;
+  constexpr std::int64_t kFirstCheckpoint = 8;
   const std::int64_t limit = job.limit;
 
-  alignas(64) double zr[N], zi[N], cx[N], cy[N], savedR[N], savedI[N];
-  std::int64_t first[N], checkpoint[N], due[N], found[N];
+  alignas(64) double zr[N], zi[N], cx[N], cy[N], savedR[N], savedI[N], first[N], saveAt[N], endAt[N];
+  alignas(64) double keptR[K][N], keptI[K][N];
   int pixel[N];
 
   PixelFeed feed(job);
-  std::int64_t steps = 0, nextDue = kNever;
+  std::int64_t steps = 0;
   int live = 0;
   auto start = [&](int lane) {
     int p;
     zr[lane] = zi[lane] = savedR[lane] = savedI[lane] = 0.0;
-    first[lane] = steps;
-    checkpoint[lane] = kFirstCheckpoint;
+    first[lane] = static_cast<double>(steps);
     if (feed.Next(p)) {
       pixel[lane] = p;
       cx[lane] = job.xs[p % job.edge];
       cy[lane] = job.ys[p / job.edge];
-      due[lane] = steps + (kFirstCheckpoint < limit ? kFirstCheckpoint : limit);
-      if (due[lane] < nextDue) nextDue = due[lane];
+      saveAt[lane] = static_cast<double>(steps + kFirstCheckpoint);
+      endAt[lane] = static_cast<double>(steps + limit);
       ++live;
     } else {
       // An idle lane iterates c = 0, which stays at 0; a saved NaN never
-      // matches it, so it never asks for attention.
+      // matches it and it has no checkpoint nor end, so it never asks for
+      // attention.
       pixel[lane] = -1;
       cx[lane] = cy[lane] = 0.0;
       savedR[lane] = __builtin_nan("");
-      due[lane] = kNever;
+      saveAt[lane] = endAt[lane] = __builtin_inf();
     }
   };
   std::uint64_t total = 0;
@@ -187,6 +189,18 @@ std::uint64_t RenderLanes(const PixelJob& job) {
     job.pixels[pixel[lane]] = PixelFor(job, static_cast<int>(n));
     --live;
     start(lane);
+  };
+  // The count of a lane whose block ended not below 4, or -1 if it is NaN
+  // and never escaped.
+  auto replay = [&](int lane) -> std::int64_t {
+    const std::int64_t k = steps - B - static_cast<std::int64_t>(first[lane]);
+    for (int j = 0; j < K; ++j) {
+      const double r = keptR[j][lane], i = keptI[j][lane];
+      const double rn = j + 1 < K ? keptR[j + 1][lane] : zr[lane], in = j + 1 < K ? keptI[j + 1][lane] : zi[lane];
+      if (!(r * r + i * i < 4.0)) return -1;  // NaN at the block's start
+      if (!(rn * rn + in * in < 4.0)) return IterateFrom(r, i, cx[lane], cy[lane], k + j * S, k + (j + 1) * S, limit);
+    }
+    return -1;
   };
   for (int lane = 0; lane < N; ++lane) start(lane);
 
@@ -200,59 +214,49 @@ std::uint64_t RenderLanes(const PixelJob& job) {
       x[g] = L::Load(cx + g * W);
       y[g] = L::Load(cy + g * W);
     }
-    Block<L, G, B>(r, i, x, y);
+#pragma GCC unroll 8
+    for (int j = 0; j < K; ++j) {
+#pragma GCC unroll 8
+      for (int g = 0; g < G; ++g) {
+        L::Store(keptR[j] + g * W, r[g]);
+        L::Store(keptI[j] + g * W, i[g]);
+      }
+      Block<L, G, S>(r, i, x, y);
+    }
     steps += B;
 
-    std::uint64_t out = 0, cycled = 0;
+    // A checkpoint moves from count k to 2k: to step now + k = 2 now - first.
+    const V now = L::Set(static_cast<double>(steps)), twiceNow = L::Set(2.0 * static_cast<double>(steps));
+    std::uint64_t out = 0, cycled = 0, ended = 0;
 #pragma GCC unroll 8
     for (int g = 0; g < G; ++g) {
+      const int at = g * W;
       const V magnitude = L::Add(L::Mul(r[g], r[g]), L::Mul(i[g], i[g]));
-      out |= static_cast<std::uint64_t>(L::NotBelow(magnitude, four)) << g * W;
-      cycled |= static_cast<std::uint64_t>(L::Same(r[g], i[g], L::Load(savedR + g * W), L::Load(savedI + g * W)))
-                << g * W;
+      const V sr = L::Load(savedR + at), si = L::Load(savedI + at), checkpoint = L::Load(saveAt + at);
+      out |= static_cast<std::uint64_t>(L::Bits(L::NotBelow(magnitude, four))) << at;
+      cycled |= static_cast<std::uint64_t>(L::Bits(L::Same(r[g], i[g], sr, si))) << at;
+      ended |= static_cast<std::uint64_t>(L::Bits(L::NotBelow(now, L::Load(endAt + at)))) << at;
+      const typename L::M save = L::NotBelow(now, checkpoint);
+      L::Store(savedR + at, L::Blend(save, sr, r[g]));
+      L::Store(savedI + at, L::Blend(save, si, i[g]));
+      L::Store(saveAt + at, L::Blend(save, checkpoint, L::Sub(twiceNow, L::Load(first + at))));
+      L::Store(zr + at, r[g]);
+      L::Store(zi + at, i[g]);
     }
-    // The replays start from the block's start, still in zr and zi.
-    for (std::uint64_t m = out; m != 0; m &= m - 1) {
+    for (std::uint64_t m = out | cycled | ended; m != 0; m &= m - 1) {
       const int lane = __builtin_ctzll(m);
-      const std::int64_t k = steps - B - first[lane];
-      found[lane] = IterateFrom(zr[lane], zi[lane], cx[lane], cy[lane], k, k + B, limit);
-    }
-#pragma GCC unroll 8
-    for (int g = 0; g < G; ++g) {
-      L::Store(zr + g * W, r[g]);
-      L::Store(zi + g * W, i[g]);
-    }
-    for (std::uint64_t m = out | cycled; m != 0; m &= m - 1) {
-      const int lane = __builtin_ctzll(m);
-      if (out >> lane & 1 && found[lane] >= 0)
-        finish(lane, found[lane]);
-      else if (cycled >> lane & 1)
+      const std::int64_t n = out >> lane & 1 ? replay(lane) : -1;
+      if (n >= 0)
+        finish(lane, n);
+      else if (cycled >> lane & 1 || ended >> lane & 1)
         finish(lane, limit);
-    }
-
-    if (steps >= nextDue) {
-      nextDue = kNever;
-      for (int lane = 0; lane < N; ++lane) {
-        if (due[lane] <= steps) {
-          const std::int64_t k = steps - first[lane];
-          if (k >= limit) {
-            finish(lane, limit);
-          } else {
-            savedR[lane] = zr[lane];
-            savedI[lane] = zi[lane];
-            checkpoint[lane] = 2 * k;
-            due[lane] = first[lane] + (checkpoint[lane] < limit ? checkpoint[lane] : limit);
-          }
-        }
-        if (due[lane] < nextDue) nextDue = due[lane];
-      }
     }
   }
   return total;
 }
 
-// The update of RenderLanes<L, G, B> alone on G vectors of points inside the
-// set (bounded orbits, no subnormals).
+// The update of RenderLanes<L, G, S, K> alone on G vectors of points inside
+// the set (bounded orbits, no subnormals).
 template <class L, int G, int B>
 std::uint64_t BareUpdates(std::int64_t blocks) {
   using V = typename L::V;

@@ -19,8 +19,8 @@ std::int64_t IterateFrom(double zr, double zi, double x, double y, std::int64_t 
     zr = t;
   }
   // The limit is tested after the update, the escape before the next one.
-  if (k >= limit || zr * zr + zi * zi >= 4.0) return k;
-  return -1;
+  if (k >= limit) return limit;
+  return zr * zr + zi * zi >= 4.0 ? k : -1;
 }
 
 int IterateScalar(double x, double y, int limit) {

@@ -8,6 +8,7 @@ namespace {
 
 struct Avx2 {
   using V = __m256d;
+  using M = __m256d;
   static constexpr int kLanes = 4;
   static V Set(double d) { return _mm256_set1_pd(d); }
   static V Load(const double* p) { return _mm256_load_pd(p); }
@@ -16,19 +17,20 @@ struct Avx2 {
   static V Sub(V a, V b) { return _mm256_sub_pd(a, b); }
   static V Mul(V a, V b) { return _mm256_mul_pd(a, b); }
   // Unordered: a NaN is not below 4.
-  static unsigned NotBelow(V a, V b) {
-    return static_cast<unsigned>(_mm256_movemask_pd(_mm256_cmp_pd(a, b, _CMP_NLT_UQ)));
-  }
-  static unsigned Same(V r, V i, V savedR, V savedI) {
+  static M NotBelow(V a, V b) { return _mm256_cmp_pd(a, b, _CMP_NLT_UQ); }
+  static M Same(V r, V i, V savedR, V savedI) {
     const __m256i same = _mm256_and_si256(_mm256_cmpeq_epi64(_mm256_castpd_si256(r), _mm256_castpd_si256(savedR)),
                                           _mm256_cmpeq_epi64(_mm256_castpd_si256(i), _mm256_castpd_si256(savedI)));
-    return static_cast<unsigned>(_mm256_movemask_pd(_mm256_castsi256_pd(same)));
+    return _mm256_castsi256_pd(same);
   }
+  static unsigned Bits(M m) { return static_cast<unsigned>(_mm256_movemask_pd(m)); }
+  static V Blend(M m, V a, V b) { return _mm256_blendv_pd(a, b, m); }
 };
 
-constexpr int kGroups = 4, kBlock = 8;
+// G vectors, blocks of K * S updates.
+constexpr int G = 4, S = 4, K = 4;
 
 }  // namespace
 
-std::uint64_t RenderPixelsAvx2(const PixelJob& job) { return RenderLanes<Avx2, kGroups, kBlock>(job); }
-std::uint64_t BareUpdatesAvx2(std::int64_t blocks) { return BareUpdates<Avx2, kGroups, kBlock>(blocks); }
+std::uint64_t RenderPixelsAvx2(const PixelJob& job) { return RenderLanes<Avx2, G, S, K>(job); }
+std::uint64_t BareUpdatesAvx2(std::int64_t blocks) { return BareUpdates<Avx2, G, S * K>(blocks); }

@@ -8,6 +8,7 @@ namespace {
 
 struct Avx512 {
   using V = __m512d;
+  using M = __mmask8;
   static constexpr int kLanes = 8;
   static V Set(double d) { return _mm512_set1_pd(d); }
   static V Load(const double* p) { return _mm512_load_pd(p); }
@@ -16,16 +17,19 @@ struct Avx512 {
   static V Sub(V a, V b) { return _mm512_sub_pd(a, b); }
   static V Mul(V a, V b) { return _mm512_mul_pd(a, b); }
   // Unordered: a NaN is not below 4.
-  static unsigned NotBelow(V a, V b) { return _mm512_cmp_pd_mask(a, b, _CMP_NLT_UQ); }
-  static unsigned Same(V r, V i, V savedR, V savedI) {
+  static M NotBelow(V a, V b) { return _mm512_cmp_pd_mask(a, b, _CMP_NLT_UQ); }
+  static M Same(V r, V i, V savedR, V savedI) {
     const __mmask8 sameR = _mm512_cmpeq_epi64_mask(_mm512_castpd_si512(r), _mm512_castpd_si512(savedR));
     return _mm512_mask_cmpeq_epi64_mask(sameR, _mm512_castpd_si512(i), _mm512_castpd_si512(savedI));
   }
+  static unsigned Bits(M m) { return m; }
+  static V Blend(M m, V a, V b) { return _mm512_mask_blend_pd(m, a, b); }
 };
 
-constexpr int kGroups = 6, kBlock = 8;
+// G vectors, blocks of K * S updates.
+constexpr int G = 6, S = 4, K = 4;
 
 }  // namespace
 
-std::uint64_t RenderPixelsAvx512(const PixelJob& job) { return RenderLanes<Avx512, kGroups, kBlock>(job); }
-std::uint64_t BareUpdatesAvx512(std::int64_t blocks) { return BareUpdates<Avx512, kGroups, kBlock>(blocks); }
+std::uint64_t RenderPixelsAvx512(const PixelJob& job) { return RenderLanes<Avx512, G, S, K>(job); }
+std::uint64_t BareUpdatesAvx512(std::int64_t blocks) { return BareUpdates<Avx512, G, S * K>(blocks); }

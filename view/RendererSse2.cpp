@@ -8,6 +8,7 @@ namespace {
 
 struct Sse2 {
   using V = __m128d;
+  using M = __m128d;
   static constexpr int kLanes = 2;
   static V Set(double d) { return _mm_set1_pd(d); }
   static V Load(const double* p) { return _mm_load_pd(p); }
@@ -16,19 +17,22 @@ struct Sse2 {
   static V Sub(V a, V b) { return _mm_sub_pd(a, b); }
   static V Mul(V a, V b) { return _mm_mul_pd(a, b); }
   // Unordered: a NaN is not below 4.
-  static unsigned NotBelow(V a, V b) { return static_cast<unsigned>(_mm_movemask_pd(_mm_cmpnlt_pd(a, b))); }
+  static M NotBelow(V a, V b) { return _mm_cmpnlt_pd(a, b); }
   // SSE2 has no 64-bit compare: both halves of each lane must match.
-  static unsigned Same(V r, V i, V savedR, V savedI) {
+  static M Same(V r, V i, V savedR, V savedI) {
     const __m128i same32 = _mm_and_si128(_mm_cmpeq_epi32(_mm_castpd_si128(r), _mm_castpd_si128(savedR)),
                                          _mm_cmpeq_epi32(_mm_castpd_si128(i), _mm_castpd_si128(savedI)));
     const __m128i same64 = _mm_and_si128(same32, _mm_shuffle_epi32(same32, _MM_SHUFFLE(2, 3, 0, 1)));
-    return static_cast<unsigned>(_mm_movemask_pd(_mm_castsi128_pd(same64)));
+    return _mm_castsi128_pd(same64);
   }
+  static unsigned Bits(M m) { return static_cast<unsigned>(_mm_movemask_pd(m)); }
+  static V Blend(M m, V a, V b) { return _mm_or_pd(_mm_and_pd(m, b), _mm_andnot_pd(m, a)); }
 };
 
-constexpr int kGroups = 4, kBlock = 8;
+// G vectors, blocks of K * S updates.
+constexpr int G = 4, S = 4, K = 4;
 
 }  // namespace
 
-std::uint64_t RenderPixelsSse2(const PixelJob& job) { return RenderLanes<Sse2, kGroups, kBlock>(job); }
-std::uint64_t BareUpdatesSse2(std::int64_t blocks) { return BareUpdates<Sse2, kGroups, kBlock>(blocks); }
+std::uint64_t RenderPixelsSse2(const PixelJob& job) { return RenderLanes<Sse2, G, S, K>(job); }
+std::uint64_t BareUpdatesSse2(std::int64_t blocks) { return BareUpdates<Sse2, G, S * K>(blocks); }
