@@ -100,25 +100,29 @@ class PixelFeed {
 // overflow, and y - (-a) is y + a by definition, signed zeros included. The
 // first costs four multiplies and three adds, the second three and four; the
 // processor has as many adders as multipliers, so the kernels alternate them.
+// Returns |z|^2 before the update, as IterateScalar computes it.
 template <class L, bool kAddForm>
-void Update(typename L::V& r, typename L::V& i, typename L::V x, typename L::V y) {
-  const typename L::V p = L::Mul(r, i);
-  const typename L::V t = L::Add(x, L::Sub(L::Mul(r, r), L::Mul(i, i)));
+typename L::V Update(typename L::V& r, typename L::V& i, typename L::V x, typename L::V y) {
+  const typename L::V p = L::Mul(r, i), r2 = L::Mul(r, r), i2 = L::Mul(i, i);
+  const typename L::V t = L::Add(x, L::Sub(r2, i2));
   i = kAddForm ? L::Add(y, L::Add(p, p)) : L::Sub(y, L::Mul(p, L::Set(-2.0)));
   r = t;
+  return L::Add(r2, i2);
 }
 
-// B updates of G independent vectors, the forms alternating.
-template <class L, int G, int B>
-void Block(typename L::V* r, typename L::V* i, const typename L::V* x, const typename L::V* y) {
+// B updates of G independent vectors, the forms alternating. With kCount,
+// below counts the states before each update whose |z|^2 is below 4.
+template <class L, int G, int B, bool kCount = false>
+void Block(typename L::V* r, typename L::V* i, const typename L::V* x, const typename L::V* y,
+           typename L::V* below = nullptr) {
+  const typename L::V four = L::Set(4.0), one = L::Set(1.0);
 #pragma GCC unroll 16
   for (int s = 0; s < B; ++s) {
 #pragma GCC unroll 8
     for (int g = 0; g < G; ++g) {
-      if ((g + s) % 2)
-        Update<L, true>(r[g], i[g], x[g], y[g]);
-      else
-        Update<L, false>(r[g], i[g], x[g], y[g]);
+      const typename L::V magnitude =
+          (g + s) % 2 ? Update<L, true>(r[g], i[g], x[g], y[g]) : Update<L, false>(r[g], i[g], x[g], y[g]);
+      if (kCount) below[g] = L::AddWhereBelow(below[g], magnitude, four, one);
     }
   }
 }
@@ -128,7 +132,9 @@ void Block(typename L::V* r, typename L::V* i, const typename L::V* x, const typ
 // behind the others.
 //
 // The lanes run blocks of K * S updates with no test at all, keeping the
-// state after every S. Then:
+// state after every S. (Under a small limit most pixels end within a few
+// blocks; there, with kCount, the lanes count the states below 4 instead,
+// which is the count itself, as those come first: see below.) Then:
 // - A lane whose |z|^2 is not below 4 (escaped, infinite or NaN) goes back
 //   to the last kept state below 4 and runs from there one exact step at a
 //   time, which finds its count. An orbit that has escaped stays out: past
@@ -147,7 +153,7 @@ void Block(typename L::V* r, typename L::V* i, const typename L::V* x, const typ
 // a block, a lane's count is the steps of this call since it started, and
 // its start, checkpoint and limit are kept as step numbers: doubles, exact
 // below 2^53, so that every instruction set compares them alike.
-template <class L, int G, int S, int K>
+template <class L, int G, int S, int K, bool kCount>
 std::uint64_t RenderLanes(const PixelJob& job) {
   using V = typename L::V;
   constexpr int W = L::kLanes, N = G * W, B = K * S;
@@ -156,7 +162,7 @@ std::uint64_t RenderLanes(const PixelJob& job) {
   const std::int64_t limit = job.limit;
 
   alignas(64) double zr[N], zi[N], cx[N], cy[N], savedR[N], savedI[N], first[N], saveAt[N], endAt[N];
-  alignas(64) double keptR[K][N], keptI[K][N];
+  alignas(64) double keptR[K][N], keptI[K][N], below[N];
   int pixel[N];
 
   PixelFeed feed(job);
@@ -194,6 +200,12 @@ std::uint64_t RenderLanes(const PixelJob& job) {
   // and never escaped.
   auto replay = [&](int lane) -> std::int64_t {
     const std::int64_t k = steps - B - static_cast<std::int64_t>(first[lane]);
+    if (kCount) {
+      // Finite states below 4 stay finite: only a NaN c makes a NaN without escaping.
+      if (cx[lane] != cx[lane] || cy[lane] != cy[lane]) return -1;
+      const std::int64_t n = k + static_cast<std::int64_t>(below[lane]);
+      return n < limit ? n : limit;
+    }
     for (int j = 0; j < K; ++j) {
       const double r = keptR[j][lane], i = keptI[j][lane];
       const double rn = j + 1 < K ? keptR[j + 1][lane] : zr[lane], in = j + 1 < K ? keptI[j + 1][lane] : zi[lane];
@@ -214,14 +226,23 @@ std::uint64_t RenderLanes(const PixelJob& job) {
       x[g] = L::Load(cx + g * W);
       y[g] = L::Load(cy + g * W);
     }
+    V counted[G];
+    if (kCount) {
 #pragma GCC unroll 8
-    for (int j = 0; j < K; ++j) {
+      for (int g = 0; g < G; ++g) counted[g] = L::Set(0.0);
+      Block<L, G, B, true>(r, i, x, y, counted);
 #pragma GCC unroll 8
-      for (int g = 0; g < G; ++g) {
-        L::Store(keptR[j] + g * W, r[g]);
-        L::Store(keptI[j] + g * W, i[g]);
+      for (int g = 0; g < G; ++g) L::Store(below + g * W, counted[g]);
+    } else {
+#pragma GCC unroll 8
+      for (int j = 0; j < K; ++j) {
+#pragma GCC unroll 8
+        for (int g = 0; g < G; ++g) {
+          L::Store(keptR[j] + g * W, r[g]);
+          L::Store(keptI[j] + g * W, i[g]);
+        }
+        Block<L, G, S>(r, i, x, y);
       }
-      Block<L, G, S>(r, i, x, y);
     }
     steps += B;
 
@@ -255,8 +276,15 @@ std::uint64_t RenderLanes(const PixelJob& job) {
   return total;
 }
 
-// The update of RenderLanes<L, G, S, K> alone on G vectors of points inside
-// the set (bounded orbits, no subnormals).
+// The kernel for instruction set L: K blocks of S updates under a large
+// limit, counted blocks of 8 under a small one.
+template <class L, int G, int S, int K>
+std::uint64_t RenderPixels(const PixelJob& job) {
+  return job.limit <= 256 ? RenderLanes<L, G, 8, 1, true>(job) : RenderLanes<L, G, S, K, false>(job);
+}
+
+// The update of RenderLanes alone on G vectors of points inside the set
+// (bounded orbits, no subnormals).
 template <class L, int G, int B>
 std::uint64_t BareUpdates(std::int64_t blocks) {
   using V = typename L::V;

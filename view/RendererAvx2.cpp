@@ -16,6 +16,9 @@ struct Avx2 {
   static V Add(V a, V b) { return _mm256_add_pd(a, b); }
   static V Sub(V a, V b) { return _mm256_sub_pd(a, b); }
   static V Mul(V a, V b) { return _mm256_mul_pd(a, b); }
+  static V AddWhereBelow(V sum, V a, V b, V one) {
+    return _mm256_add_pd(sum, _mm256_and_pd(_mm256_cmp_pd(a, b, _CMP_LT_OQ), one));
+  }
   // Unordered: a NaN is not below 4.
   static M NotBelow(V a, V b) { return _mm256_cmp_pd(a, b, _CMP_NLT_UQ); }
   static M Same(V r, V i, V savedR, V savedI) {
@@ -28,9 +31,9 @@ struct Avx2 {
 };
 
 // G vectors, blocks of K * S updates.
-constexpr int G = 4, S = 4, K = 4;
+constexpr int G = 4, S = 4, K = 8;
 
 }  // namespace
 
-std::uint64_t RenderPixelsAvx2(const PixelJob& job) { return RenderLanes<Avx2, G, S, K>(job); }
+std::uint64_t RenderPixelsAvx2(const PixelJob& job) { return RenderPixels<Avx2, G, S, K>(job); }
 std::uint64_t BareUpdatesAvx2(std::int64_t blocks) { return BareUpdates<Avx2, G, S * K>(blocks); }

@@ -16,6 +16,9 @@ struct Avx512 {
   static V Add(V a, V b) { return _mm512_add_pd(a, b); }
   static V Sub(V a, V b) { return _mm512_sub_pd(a, b); }
   static V Mul(V a, V b) { return _mm512_mul_pd(a, b); }
+  static V AddWhereBelow(V sum, V a, V b, V one) {
+    return _mm512_mask_add_pd(sum, _mm512_cmp_pd_mask(a, b, _CMP_LT_OQ), sum, one);
+  }
   // Unordered: a NaN is not below 4.
   static M NotBelow(V a, V b) { return _mm512_cmp_pd_mask(a, b, _CMP_NLT_UQ); }
   static M Same(V r, V i, V savedR, V savedI) {
@@ -27,9 +30,9 @@ struct Avx512 {
 };
 
 // G vectors, blocks of K * S updates.
-constexpr int G = 6, S = 4, K = 4;
+constexpr int G = 6, S = 4, K = 8;
 
 }  // namespace
 
-std::uint64_t RenderPixelsAvx512(const PixelJob& job) { return RenderLanes<Avx512, G, S, K>(job); }
+std::uint64_t RenderPixelsAvx512(const PixelJob& job) { return RenderPixels<Avx512, G, S, K>(job); }
 std::uint64_t BareUpdatesAvx512(std::int64_t blocks) { return BareUpdates<Avx512, G, S * K>(blocks); }

@@ -16,6 +16,7 @@ struct Sse2 {
   static V Add(V a, V b) { return _mm_add_pd(a, b); }
   static V Sub(V a, V b) { return _mm_sub_pd(a, b); }
   static V Mul(V a, V b) { return _mm_mul_pd(a, b); }
+  static V AddWhereBelow(V sum, V a, V b, V one) { return _mm_add_pd(sum, _mm_and_pd(_mm_cmplt_pd(a, b), one)); }
   // Unordered: a NaN is not below 4.
   static M NotBelow(V a, V b) { return _mm_cmpnlt_pd(a, b); }
   // SSE2 has no 64-bit compare: both halves of each lane must match.
@@ -30,9 +31,9 @@ struct Sse2 {
 };
 
 // G vectors, blocks of K * S updates.
-constexpr int G = 4, S = 4, K = 4;
+constexpr int G = 4, S = 4, K = 8;
 
 }  // namespace
 
-std::uint64_t RenderPixelsSse2(const PixelJob& job) { return RenderLanes<Sse2, G, S, K>(job); }
+std::uint64_t RenderPixelsSse2(const PixelJob& job) { return RenderPixels<Sse2, G, S, K>(job); }
 std::uint64_t BareUpdatesSse2(std::int64_t blocks) { return BareUpdates<Sse2, G, S * K>(blocks); }
