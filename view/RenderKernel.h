@@ -277,10 +277,12 @@ std::uint64_t RenderLanes(const PixelJob& job) {
 }
 
 // The kernel for instruction set L: K blocks of S updates under a large
-// limit, counted blocks of 8 under a small one.
+// limit; under a small one, where pixels end soon and fewer lanes waste less
+// at the end of each, counted blocks of 8 on at most 4 vectors.
 template <class L, int G, int S, int K>
 std::uint64_t RenderPixels(const PixelJob& job) {
-  return job.limit <= 256 ? RenderLanes<L, G, 8, 1, true>(job) : RenderLanes<L, G, S, K, false>(job);
+  constexpr int kShortGroups = G < 4 ? G : 4;
+  return job.limit <= 256 ? RenderLanes<L, kShortGroups, 8, 1, true>(job) : RenderLanes<L, G, S, K, false>(job);
 }
 
 // The update of RenderLanes alone on G vectors of points inside the set
