@@ -197,6 +197,39 @@ TEST(Render, OddViewsMatchTheScalarLoop) {
   for (const ViewParameters& view : views) ExpectEveryKernelMatches(view);
 }
 
+// The kernels run blocks of updates untested and find where a lane escaped
+// afterwards. Under a small limit and a large one: escapes on every step of
+// the first blocks (which the check below makes sure of), on the very step
+// that reaches the limit, orbits that overflow to infinity and NaN inside a
+// block, NaN and infinite points from the start, and limits below one block.
+TEST(Render, EscapesAnywhereInABlockMatchTheScalarLoop) {
+  const double inf = std::numeric_limits<double>::infinity(), nan = std::numeric_limits<double>::quiet_NaN();
+  const ViewParameters wide = MakeView(48, 1000, 0, 0, 2), nearTip = MakeView(48, 1000, 0.3, 0, 0.05);
+  for (int limit : {200, 1000}) {
+    std::vector<bool> seen(42);
+    for (const ViewParameters& v : {WithLimit(wide, limit), WithLimit(nearTip, limit)}) {
+      const PixelMapping m = v.Mapping();
+      for (int i = 0; i < v.edge; ++i)
+        for (int j = 0; j < v.edge; ++j) {
+          const int k = IterateScalar(j / m.scale + m.left, m.top - i / m.scale, limit);
+          if (k < static_cast<int>(seen.size())) seen[k] = true;
+        }
+      ExpectEveryKernelMatches(v);
+    }
+    for (int k = 1; k < static_cast<int>(seen.size()); ++k) EXPECT_TRUE(seen[k]) << "no pixel escapes at " << k;
+    for (const ViewParameters& v : {MakeView(8, limit, 0, 0, 1e6), MakeView(4, limit, nan, 0, 1),
+                                    MakeView(4, limit, 0, 0, inf), MakeView(6, limit, 0, nan, 1e-3)})
+      ExpectEveryKernelMatches(v);
+  }
+  // Limits below, at and beside the block lengths, each the count of some
+  // pixels here: the escape falls on the step that reaches the limit.
+  for (int limit : {7, 8, 9, 31, 32, 33}) {
+    ExpectEveryKernelMatches(WithLimit(wide, limit));
+    ExpectEveryKernelMatches(WithLimit(nearTip, limit));
+  }
+  for (int limit : {288, 289, 320}) ExpectEveryKernelMatches(MakeView(32, limit, 0.25011, 0, 1.5e-5));
+}
+
 // Random views from a fixed seed, half of them anywhere and half centred on
 // the edge of the set as this limit draws it (found by bisection between a
 // point outside and one inside), where neighbouring counts differ most and
