@@ -31,7 +31,7 @@ struct Avx2 {
 };
 
 // G vectors, blocks of K * S updates.
-constexpr int G = 4, S = 4, K = 8;
+constexpr int G = 8, S = 4, K = 8;
 
 }  // namespace
 
