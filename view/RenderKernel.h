@@ -27,12 +27,12 @@ std::int64_t IterateFrom(double r, double i, double x, double y, std::int64_t k,
 struct PixelJob {
   const double* xs;  // x of each column
   const double* ys;  // y of each row
-  int edge;
+  int width, rows;   // width * rows fits in an int
   int limit;                      // at least 1
   const ViewParameters* view;
   const std::uint32_t* palette;   // DibColour for counts 0..paletteTop
   int paletteTop;
-  std::uint32_t* pixels;          // edge x edge, top row first
+  std::uint32_t* pixels;          // width x rows, top row first
   int* nextPixel;                 // the first pixel no thread has taken yet
   // Once ClockTicks() reaches it the thread takes no more pixels: it finishes
   // those it has and returns, leaving the rest to the next call. 0: no deadline.
@@ -65,7 +65,7 @@ std::uint32_t PixelFor(const PixelJob& job, int k) {
 // shared counter.
 class PixelFeed {
  public:
-  explicit PixelFeed(const PixelJob& job) : job_(job), total_(job.edge * job.edge) {}
+  explicit PixelFeed(const PixelJob& job) : job_(job), total_(job.width * job.rows) {}
 
   bool Next(int& pixel) {
     if (next_ == end_) {
@@ -174,8 +174,8 @@ std::uint64_t RenderLanes(const PixelJob& job) {
     first[lane] = static_cast<double>(steps);
     if (feed.Next(p)) {
       pixel[lane] = p;
-      cx[lane] = job.xs[p % job.edge];
-      cy[lane] = job.ys[p / job.edge];
+      cx[lane] = job.xs[p % job.width];
+      cy[lane] = job.ys[p / job.width];
       saveAt[lane] = static_cast<double>(steps + kFirstCheckpoint);
       endAt[lane] = static_cast<double>(steps + limit);
       ++live;

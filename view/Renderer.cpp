@@ -58,7 +58,7 @@ std::uint64_t RenderPixelsScalar(const PixelJob& job) {
   PixelFeed feed(job);
   std::uint64_t total = 0;
   for (int p; feed.Next(p);) {
-    const int k = IterateScalar(job.xs[p % job.edge], job.ys[p / job.edge], job.limit);
+    const int k = IterateScalar(job.xs[p % job.width], job.ys[p / job.width], job.limit);
     total += k;
     job.pixels[p] = PixelFor(job, k);
   }
@@ -78,6 +78,35 @@ KernelFn KernelFunction(Kernel kernel) {
     case Kernel::Auto: break;
   }
   return KernelFunction(BestKernel());
+}
+
+// Renders every pixel of the job, on as many threads as the options allow.
+std::uint64_t RenderJob(PixelJob& job, const RenderOptions& options) {
+  const KernelFn kernel = KernelFunction(options.kernel);
+  std::uint64_t firstPart = 0;
+  if (options.threads == 0) {
+    // Starting threads costs milliseconds under Wine, more than a small render
+    // takes, so this thread works alone until the render proves long.
+    job.deadline = (std::chrono::steady_clock::now() + std::chrono::milliseconds(2)).time_since_epoch().count();
+    firstPart = kernel(job);
+    job.deadline = 0;
+    if (*job.nextPixel >= job.width * job.rows) return firstPart;
+  }
+  std::atomic<std::uint64_t> total{firstPart};
+  auto work = [&] { total += kernel(job); };
+
+  const int cores = static_cast<int>(std::thread::hardware_concurrency());
+  const int threads = std::max(options.threads > 0 ? options.threads : cores, 1);
+  std::vector<std::thread> helpers;
+  helpers.reserve(threads - 1);  // so that only starting a thread can fail below
+  try {
+    for (int t = 1; t < threads; ++t) helpers.emplace_back(work);
+  } catch (const std::system_error&) {
+    // Fewer threads only make it slower.
+  }
+  work();
+  for (std::thread& t : helpers) t.join();
+  return total;
 }
 
 }  // namespace
@@ -109,47 +138,37 @@ Kernel BestKernel() {
 }
 
 std::uint64_t Render(const ViewParameters& view, std::uint32_t* pixels, const RenderOptions& options) {
+  return RenderRows(view, 0, view.edge, pixels, options);
+}
+
+std::uint64_t RenderRows(const ViewParameters& view, int firstRow, int rows, std::uint32_t* pixels,
+                         const RenderOptions& options) {
   const PixelMapping m = view.Mapping();
-  const int edge = std::max(view.edge, 0);
+  const int width = std::max(view.edge, 0);
+  rows = std::max(rows, 0);
   const int limit = std::max(view.maxIterations, 0);
-  if (limit == 0) {
-    std::fill_n(pixels, static_cast<std::size_t>(edge) * edge, DibColour(view, 0));
+  if (limit == 0 || width == 0) {
+    std::fill_n(pixels, static_cast<std::size_t>(width) * rows, DibColour(view, 0));
     return 0;
   }
   // Any limit the Options dialog allows fits; a larger one stored in the
   // registry by hand must not cost gigabytes.
   std::vector<std::uint32_t> palette(std::min(limit, 65535) + 1);
   for (int k = 0; k < static_cast<int>(palette.size()); ++k) palette[k] = DibColour(view, k);
-  std::vector<double> xs(edge), ys(edge);
-  for (int j = 0; j < edge; ++j) xs[j] = j / m.scale + m.left;
-  for (int i = 0; i < edge; ++i) ys[i] = m.top - i / m.scale;
+  // The same x and y per pixel as a whole image's, whichever rows are drawn.
+  std::vector<double> xs(width), ys(rows);
+  for (int j = 0; j < width; ++j) xs[j] = j / m.scale + m.left;
+  for (int i = 0; i < rows; ++i) ys[i] = m.top - (firstRow + i) / m.scale;
 
-  int nextPixel = 0;
-  PixelJob job{xs.data(), ys.data(), edge, limit, &view, palette.data(), static_cast<int>(palette.size()) - 1,
-               pixels, &nextPixel, 0};
-  const KernelFn kernel = KernelFunction(options.kernel);
-  std::uint64_t firstPart = 0;
-  if (options.threads == 0) {
-    // Starting threads costs milliseconds under Wine, more than a small render
-    // takes, so this thread works alone until the render proves long.
-    job.deadline = (std::chrono::steady_clock::now() + std::chrono::milliseconds(2)).time_since_epoch().count();
-    firstPart = kernel(job);
-    job.deadline = 0;
-    if (nextPixel >= edge * edge) return firstPart;
+  // A job counts its pixels in an int.
+  const int rowsPerJob = std::max(1, (1 << 30) / width);
+  std::uint64_t total = 0;
+  for (int done = 0; done < rows; done += rowsPerJob) {
+    int nextPixel = 0;
+    PixelJob job{xs.data(), ys.data() + done, width, std::min(rowsPerJob, rows - done), limit, &view,
+                 palette.data(), static_cast<int>(palette.size()) - 1,
+                 pixels + static_cast<std::size_t>(done) * width, &nextPixel, 0};
+    total += RenderJob(job, options);
   }
-  std::atomic<std::uint64_t> total{firstPart};
-  auto work = [&] { total += kernel(job); };
-
-  const int cores = static_cast<int>(std::thread::hardware_concurrency());
-  const int threads = std::max(options.threads > 0 ? options.threads : cores, 1);
-  std::vector<std::thread> helpers;
-  helpers.reserve(threads - 1);  // so that only starting a thread can fail below
-  try {
-    for (int t = 1; t < threads; ++t) helpers.emplace_back(work);
-  } catch (const std::system_error&) {
-    // Fewer threads only make it slower.
-  }
-  work();
-  for (std::thread& t : helpers) t.join();
   return total;
 }

@@ -40,3 +40,8 @@ struct RenderOptions {
 // The same image and total as RenderScalar, as fast as the options allow.
 // Returns only when every pixel is done; no thread outlives the call.
 std::uint64_t Render(const ViewParameters& view, std::uint32_t* pixels, const RenderOptions& options = {});
+
+// Rows firstRow .. firstRow + rows - 1 of the same image, pixel for pixel,
+// into edge x rows pixels. Returns the total of their counts.
+std::uint64_t RenderRows(const ViewParameters& view, int firstRow, int rows, std::uint32_t* pixels,
+                         const RenderOptions& options = {});

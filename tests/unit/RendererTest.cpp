@@ -264,4 +264,29 @@ TEST(Render, RandomViewsMatchTheScalarLoop) {
   }
 }
 
+// Bands of any height, squares or not, put together give the whole image
+// and its total.
+TEST(RenderRows, BandsMakeTheWholeImage) {
+  for (const ViewParameters& view : {MakeView(37, 300, -0.75, 0.1, 0.3), MakeView(8, 50, 0, 0, 2)}) {
+    const std::size_t n = static_cast<std::size_t>(view.edge) * view.edge;
+    std::vector<std::uint32_t> whole(n);
+    const std::uint64_t total = RenderScalar(view, whole.data());
+    for (int height : {1, 3, 8, 16, 36, 37}) {
+      for (int threads : {0, 1, 3}) {
+        std::vector<std::uint32_t> banded(n + kGuard, kUnwritten);
+        std::uint64_t sum = 0;
+        // Bottom band first, so a band that wrote past its end would spoil one already drawn.
+        for (int row = (view.edge - 1) / height * height; row >= 0; row -= height) {
+          const int rows = std::min(height, view.edge - row);
+          sum += RenderRows(view, row, rows, banded.data() + static_cast<std::size_t>(row) * view.edge,
+                            {Kernel::Auto, threads});
+        }
+        EXPECT_EQ(sum, total) << Describe(view) << ", bands of " << height << ", " << threads << " threads";
+        EXPECT_TRUE(std::equal(whole.begin(), whole.end(), banded.begin()) && banded[n] == kUnwritten)
+            << Describe(view) << ", bands of " << height << ", " << threads << " threads";
+      }
+    }
+  }
+}
+
 }  // namespace
