@@ -74,7 +74,7 @@ file(SHA256 ${WORK}/spot.bmp spot_sha)
 expect_file(typed.bmp 12342 ${spot_sha})
 
 file(WRITE ${WORK}/kept.bmp "an older picture")
-foreach(bad IN ITEMS "--size;15" "--size;16385" "--size;4x" "--iterations;0" "--iterations;32768"
+foreach(bad IN ITEMS "--size;15" "--size;37838" "--size;4x" "--iterations;0" "--iterations;32768"
                      "--in;123456" "--out;#12345G" "--centre;1" "--centre;1,nan" "--half-width;0"
                      "--half-width;inf" "--kernel;avx" "--threads;0" "--threads;257"
                      "--bogus;1" "--size" "--spot;missing.spt" "--spot;short.spt")

@@ -1,140 +1,67 @@
-// Renders one view to a 24-bit BMP without a window, over the same core as
-// the program, and reports how fast it went.
+// Renders a view, or a zoom sequence of views, to BMP or PNG files without a
+// window, over the same core as the program, and reports how fast it went.
+// Images are drawn and written a band of rows at a time, so memory stays
+// bounded at any size.
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
-#include <cstdlib>
-#include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <new>
 #include <optional>
 #include <stdexcept>
 #include <string>
-#include <system_error>
 #include <thread>
 #include <vector>
 
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <unistd.h>
+#endif
+
 #include "files/Bmp.h"
 #include "files/SpotRecord.h"
+#include "tools/OutputFile.h"
+#include "tools/PngWriter.h"
+#include "tools/RenderArguments.h"
 #include "view/Renderer.h"
 #include "view/ViewParameters.h"
 
 namespace {
 
-namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
 
 constexpr const char* kUsage =
     "Usage: fractavo-render [options]\n"
-    "Renders a view of the escape-time set to a 24-bit BMP file.\n"
+    "Renders a view of the escape-time set to a 24-bit BMP or PNG file, or a zoom\n"
+    "sequence of views to numbered files.\n"
     "\n"
     "  --spot FILE          start from the view saved in a Spot file (.spt)\n"
-    "  --size N             image edge in pixels, 16..16384 (default 400)\n"
-    "  -o FILE              output file (default fractavo.bmp)\n"
+    "  --size N             image edge in pixels, 16..65536 (BMP: up to 37837)\n"
+    "                       (default 400)\n"
+    "  -o FILE              output file, .bmp or .png (default fractavo.bmp)\n"
     "  --iterations N       iteration limit, 1..32767 (default 200)\n"
     "  --in #RRGGBB         colour at the iteration limit (default #400040)\n"
     "  --out #RRGGBB        colour of the background (default #C0C0C0)\n"
     "  --centre X,Y         centre of the view (default 0,0)\n"
     "  --half-width W       half the side of the view, > 0 (default 2)\n"
+    "  --zoom-to FILE       zoom from the view to the region of this Spot file\n"
+    "  --frames N           in N frames, 2..100000; -o is then a pattern with one\n"
+    "                       %d for the frame number, from 1, e.g. frame%04d.png\n"
     "  --kernel NAME        scalar, sse2, avx2, avx512, or auto for the widest this\n"
     "                       processor has (default auto)\n"
     "  --threads N          threads to render with, 1..256 (default: one per\n"
     "                       processor, started once the render proves long)\n"
+    "  --quiet, -q          no progress line\n"
     "  --help               show this text\n"
     "\n"
-    "Options other than --spot override what the Spot file holds.\n";
+    "Options other than --spot override what the Spot file holds. A zoom sequence\n"
+    "takes only the centre and half-width from the --zoom-to file.\n";
 
-// A bad command line or input file: the message goes to stderr.
-struct UsageError : std::runtime_error {
-  using std::runtime_error::runtime_error;
-};
-
-struct Options {
-  std::optional<std::string> spot;
-  int size = setting::kDefaultWindowSize;
-  std::string output = "fractavo.bmp";
-  std::optional<int> iterations;
-  std::optional<Colour> in, out;
-  std::optional<double> centreX, centreY, halfWidth;
-  RenderOptions render;
-};
-
-int ParseInt(const std::string& option, const std::string& text, int low, int high) {
-  char* end = nullptr;
-  errno = 0;
-  const long value = std::strtol(text.c_str(), &end, 10);
-  if (text.empty() || *end != '\0' || errno != 0 || value < low || value > high)
-    throw UsageError(option + " needs a whole number from " + std::to_string(low) + " to " +
-                     std::to_string(high) + ", not '" + text + "'");
-  return static_cast<int>(value);
-}
-
-double ParseDouble(const std::string& option, const std::string& text) {
-  char* end = nullptr;
-  const double value = std::strtod(text.c_str(), &end);
-  if (text.empty() || *end != '\0' || !std::isfinite(value))
-    throw UsageError(option + " needs a finite number, not '" + text + "'");
-  return value;
-}
-
-Kernel ParseKernel(const std::string& text) {
-  for (Kernel k : {Kernel::Auto, Kernel::Scalar, Kernel::Sse2, Kernel::Avx2, Kernel::Avx512})
-    if (text == KernelName(k)) return k;
-  throw UsageError("--kernel needs scalar, sse2, avx2, avx512 or auto, not '" + text + "'");
-}
-
-Colour ParseColour(const std::string& option, const std::string& text) {
-  if (text.size() != 7 || text[0] != '#' ||
-      text.find_first_not_of("0123456789abcdefABCDEF", 1) != std::string::npos)
-    throw UsageError(option + " needs a colour written #RRGGBB, not '" + text + "'");
-  const unsigned long rgb = std::strtoul(text.c_str() + 1, nullptr, 16);
-  return MakeColour(static_cast<int>(rgb >> 16), static_cast<int>(rgb >> 8), static_cast<int>(rgb));
-}
-
-// Returns nothing when --help was asked for.
-std::optional<Options> ParseArguments(int argc, char** argv) {
-  Options o;
-  for (int a = 1; a < argc; ++a) {
-    const std::string option = argv[a];
-    if (option == "--help" || option == "-h") return std::nullopt;
-    static const char* const kWithValue[] = {"--spot", "--size", "-o", "--iterations",
-                                             "--in", "--out", "--centre", "--half-width",
-                                             "--kernel", "--threads"};
-    if (std::find(std::begin(kWithValue), std::end(kWithValue), option) == std::end(kWithValue))
-      throw UsageError("unknown option: " + option);
-    if (a + 1 >= argc) throw UsageError(option + " needs a value");
-    const std::string value = argv[++a];
-    if (option == "--spot") {
-      o.spot = value;
-    } else if (option == "--size") {
-      o.size = ParseInt(option, value, 16, 16384);
-    } else if (option == "-o") {
-      if (value.empty()) throw UsageError("-o needs a file name");
-      o.output = value;
-    } else if (option == "--iterations") {
-      o.iterations = ParseInt(option, value, 1, kMaxSpotIterations);
-    } else if (option == "--in") {
-      o.in = ParseColour(option, value);
-    } else if (option == "--out") {
-      o.out = ParseColour(option, value);
-    } else if (option == "--kernel") {
-      o.render.kernel = ParseKernel(value);
-    } else if (option == "--threads") {
-      o.render.threads = ParseInt(option, value, 1, 256);
-    } else if (option == "--centre") {
-      const std::size_t comma = value.find(',');
-      if (comma == std::string::npos) throw UsageError("--centre needs X,Y, not '" + value + "'");
-      o.centreX = ParseDouble(option, value.substr(0, comma));
-      o.centreY = ParseDouble(option, value.substr(comma + 1));
-    } else {
-      o.halfWidth = ParseDouble(option, value);
-      if (*o.halfWidth <= 0) throw UsageError("--half-width must be greater than 0");
-    }
-  }
-  return o;
-}
+// Most pixels a band holds: with the renderer's own copy, 64 MB.
+constexpr std::size_t kBandPixels = 8 << 20;
 
 SpotRecord ReadSpot(const std::string& path) {
   std::ifstream file(path, std::ios::binary);
@@ -147,7 +74,7 @@ SpotRecord ReadSpot(const std::string& path) {
   return *spot;
 }
 
-ViewParameters MakeView(const Options& o) {
+ViewParameters MakeView(const RenderArguments& o) {
   ViewParameters view;
   if (o.spot) ApplySpot(ReadSpot(*o.spot), view);
   view.SetEdge(o.size);
@@ -161,31 +88,120 @@ ViewParameters MakeView(const Options& o) {
   return view;
 }
 
-// Writes beside the target and renames over it, so a failure never leaves a
-// partial file under the target's name.
-void WriteWhole(const fs::path& target, const std::vector<std::uint8_t>& bytes) {
-  fs::path temporary = target;
-  temporary += ".partial";
-  {
-    std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
-    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    file.close();
-    if (!file) {
-      std::error_code ignored;
-      fs::remove(temporary, ignored);
-      throw std::runtime_error("cannot write " + target.string());
-    }
+// Frame k of n on the way from the base view to the target region. The
+// half-width changes by the same factor each frame, and the centre moves so
+// that the point of the plane where the two views would meet stays in place
+// on screen. The first and last frames are the two views exactly.
+ViewParameters ZoomFrame(const ViewParameters& base, const SpotRecord& target, int k, int n) {
+  ViewParameters view = base;
+  if (k == n) {
+    view.centreX = target.centreX, view.centreY = target.centreY, view.halfWidth = target.halfWidth;
+  } else if (k > 1) {
+    const double t = static_cast<double>(k - 1) / (n - 1);
+    const double w0 = base.halfWidth, w1 = target.halfWidth;
+    view.halfWidth = w0 * std::pow(w1 / w0, t);
+    // With no change of size there is no fixed point, only a pan.
+    const double moved = w0 == w1 ? t : (w0 - view.halfWidth) / (w0 - w1);
+    view.centreX = base.centreX + (target.centreX - base.centreX) * moved;
+    view.centreY = base.centreY + (target.centreY - base.centreY) * moved;
   }
-  std::error_code error;
-  fs::rename(temporary, target, error);
-  if (error) {
-    std::error_code ignored;
-    fs::remove(temporary, ignored);
-    throw std::runtime_error("cannot replace " + target.string() + ": " + error.message());
-  }
+  return view;
 }
 
-int Run(const Options& o) {
+bool ErrorIsTerminal() {
+#ifdef _WIN32
+  DWORD mode;
+  return GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode) != 0;  // NUL is a character device too
+#else
+  return isatty(2) != 0;
+#endif
+}
+
+std::string HoursMinutes(double seconds) {
+  const long s = std::lround(seconds);
+  char text[32];
+  if (s >= 3600)
+    std::snprintf(text, sizeof text, "%ld:%02ld:%02ld", s / 3600, s / 60 % 60, s % 60);
+  else
+    std::snprintf(text, sizeof text, "%ld:%02ld", s / 60, s % 60);
+  return text;
+}
+
+// One line on a terminal, rewritten in place at most ten times a second once
+// the work has run for a second.
+class Progress {
+ public:
+  Progress(bool shown, int frames) : shown_(shown), frames_(frames) {}
+  ~Progress() {
+    if (width_ > 0) std::fprintf(stderr, "\r%*s\r", width_, "");
+  }
+
+  // done: the part of frame (from 1) finished, 0 to 1.
+  void Update(int frame, double done) {
+    if (!shown_) return;
+    const Clock::time_point now = Clock::now();
+    const double elapsed = std::chrono::duration<double>(now - start_).count();
+    if (elapsed < 1 || now - last_ < std::chrono::milliseconds(100)) return;
+    last_ = now;
+    const double part = (frame - 1 + done) / frames_;
+    std::string line = std::to_string(static_cast<int>(part * 100)) + "%  " + HoursMinutes(elapsed) + " elapsed";
+    if (part > 0) line += ", " + HoursMinutes(elapsed * (1 - part) / part) + " left";
+    if (frames_ > 1) line += "  frame " + std::to_string(frame) + " of " + std::to_string(frames_);
+    const int width = static_cast<int>(line.size());
+    std::fprintf(stderr, "\r%s%*s", line.c_str(), std::max(width_ - width, 0), "");
+    std::fflush(stderr);
+    width_ = std::max(width_, width);
+  }
+
+ private:
+  const bool shown_;
+  const int frames_;
+  const Clock::time_point start_ = Clock::now();
+  Clock::time_point last_ = start_;
+  int width_ = 0;
+};
+
+// Draws the view into path band by band, in the order the format keeps its
+// rows (a BMP's go bottom up). Returns the total of the counts.
+std::uint64_t WriteImage(const ViewParameters& view, const std::string& path, ImageFormat format,
+                         const RenderOptions& options, Progress& progress, int frame) {
+  const int edge = view.edge;
+  const int bandRows = static_cast<int>(std::min<std::size_t>(kBandPixels / edge, std::max(256, edge / 100)));
+  const int bands = (edge + bandRows - 1) / bandRows;
+  std::vector<std::uint32_t> band(static_cast<std::size_t>(edge) * std::min(bandRows, edge));
+  OutputFile file(path);
+  std::optional<PngWriter> png;
+  if (format == ImageFormat::Png) {
+    png.emplace(file, edge, edge);
+  } else {
+    InfoHeader header;
+    header.width = header.height = edge;
+    header.bitCount = 24;
+    std::uint8_t block[kInfoHeaderSize];
+    StoreInfoHeader(header, block);
+    const BmpFile bmp = PrepareBmpFile(block).value();
+    file.Write(bmp.fileHeader.data(), bmp.fileHeader.size());
+    file.Write(block, sizeof block);
+  }
+  std::uint64_t total = 0;
+  for (int b = 0; b < bands; ++b) {
+    const int first = (format == ImageFormat::Png ? b : bands - 1 - b) * bandRows;
+    const int rows = std::min(bandRows, edge - first);
+    total += RenderRows(view, first, rows, band.data(), options);
+    if (png) {
+      for (int i = 0; i < rows; ++i) png->WriteRow(band.data() + static_cast<std::size_t>(i) * edge);
+    } else {
+      const std::vector<std::uint8_t> packed = PackedDib24(band.data(), edge, rows);
+      file.Write(packed.data() + kInfoHeaderSize, packed.size() - kInfoHeaderSize);
+    }
+    progress.Update(frame, static_cast<double>(b + 1) / bands);
+  }
+  png.reset();
+  file.Commit();
+  return total;
+}
+
+int Run(const RenderArguments& o) {
   // Falling back would make a comparison of kernels quietly compare the wrong ones.
   if (!KernelAvailable(o.render.kernel))
     throw std::runtime_error(std::string("this processor cannot run the ") + KernelName(o.render.kernel) +
@@ -196,39 +212,46 @@ int Run(const Options& o) {
                               : o.render.threads > 1 ? std::to_string(o.render.threads) + " threads"
                                                      : "up to " + std::to_string(std::max(1u, std::thread::hardware_concurrency())) + " threads";
   const ViewParameters view = MakeView(o);
-  const std::size_t edge = static_cast<std::size_t>(view.edge);
-  std::vector<std::uint8_t> block;
+  std::optional<SpotRecord> target;
+  if (o.zoomTo) target = ReadSpot(*o.zoomTo);
+  const int frames = target ? o.frames : 1;
+  Progress progress(!o.quiet && ErrorIsTerminal(), frames);
   std::uint64_t total = 0;
-  double seconds = 0;
-  {
-    std::vector<std::uint32_t> pixels(edge * edge);
-    const auto start = std::chrono::steady_clock::now();
-    total = Render(view, pixels.data(), o.render);
-    seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    block = PackedDib24(pixels.data(), view.edge, view.edge);
+  const Clock::time_point start = Clock::now();
+  for (int k = 1; k <= frames; ++k) {
+    if (target)
+      total += WriteImage(ZoomFrame(view, *target, k, frames), o.pattern.Name(k), o.format, o.render, progress, k);
+    else
+      total += WriteImage(view, o.output, o.format, o.render, progress, k);
   }
-  WriteWhole(o.output, BmpFileBytes(std::move(block)).value());
-  std::printf("%s: %dx%d, %d iterations, %.3f s, %llu iterations in total, %.3g iterations/s, "
-              "kernel %s, %s\n",
-              o.output.c_str(), view.edge, view.edge, view.maxIterations, seconds,
-              static_cast<unsigned long long>(total), seconds > 0 ? total / seconds : 0.0, KernelName(kernel),
-              threads.c_str());
+  const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+  if (target) std::printf("%s: %d frames, %.3g frames/s, ", o.output.c_str(), frames, frames / seconds);
+  else std::printf("%s: ", o.output.c_str());
+  std::printf("%dx%d, %d iterations, %.3f s, %llu iterations in total, %.3g iterations/s, kernel %s, %s\n",
+              view.edge, view.edge, view.maxIterations, seconds, static_cast<unsigned long long>(total),
+              seconds > 0 ? total / seconds : 0.0, KernelName(kernel), threads.c_str());
   return 0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+#ifdef SIGXFSZ
+  // Past a file size limit a write should fail, not end the program before it
+  // can clean up.
+  std::signal(SIGXFSZ, SIG_IGN);
+#endif
   try {
-    const std::optional<Options> options = ParseArguments(argc, argv);
-    if (!options) {
+    const ParsedArguments parsed = ParseRenderArguments(argc, argv);
+    if (!parsed.error.empty()) {
+      std::fprintf(stderr, "fractavo-render: %s\nTry 'fractavo-render --help'.\n", parsed.error.c_str());
+      return 2;
+    }
+    if (!parsed.arguments) {
       std::fputs(kUsage, stdout);
       return 0;
     }
-    return Run(*options);
-  } catch (const UsageError& e) {
-    std::fprintf(stderr, "fractavo-render: %s\nTry 'fractavo-render --help'.\n", e.what());
-    return 2;
+    return Run(*parsed.arguments);
   } catch (const std::bad_alloc&) {
     std::fprintf(stderr, "fractavo-render: not enough memory for an image of that size\n");
     return 1;

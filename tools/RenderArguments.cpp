@@ -1,0 +1,190 @@
+#include "tools/RenderArguments.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <iterator>
+#include <stdexcept>
+
+#include "files/Bmp.h"
+#include "files/SpotRecord.h"
+
+namespace {
+
+struct Refusal : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+int ParseInt(const std::string& option, const std::string& text, int low, int high) {
+  char* end = nullptr;
+  errno = 0;
+  const long value = std::strtol(text.c_str(), &end, 10);
+  if (text.empty() || *end != '\0' || errno != 0 || value < low || value > high)
+    throw Refusal(option + " needs a whole number from " + std::to_string(low) + " to " + std::to_string(high) +
+                  ", not '" + text + "'");
+  return static_cast<int>(value);
+}
+
+double ParseDouble(const std::string& option, const std::string& text) {
+  char* end = nullptr;
+  const double value = std::strtod(text.c_str(), &end);
+  if (text.empty() || *end != '\0' || !std::isfinite(value))
+    throw Refusal(option + " needs a finite number, not '" + text + "'");
+  return value;
+}
+
+Kernel ParseKernel(const std::string& text) {
+  for (Kernel k : {Kernel::Auto, Kernel::Scalar, Kernel::Sse2, Kernel::Avx2, Kernel::Avx512})
+    if (text == KernelName(k)) return k;
+  throw Refusal("--kernel needs scalar, sse2, avx2, avx512 or auto, not '" + text + "'");
+}
+
+Colour ParseColour(const std::string& option, const std::string& text) {
+  if (text.size() != 7 || text[0] != '#' || text.find_first_not_of("0123456789abcdefABCDEF", 1) != std::string::npos)
+    throw Refusal(option + " needs a colour written #RRGGBB, not '" + text + "'");
+  const unsigned long rgb = std::strtoul(text.c_str() + 1, nullptr, 16);
+  return MakeColour(static_cast<int>(rgb >> 16 & 0xFF), static_cast<int>(rgb >> 8 & 0xFF),
+                    static_cast<int>(rgb & 0xFF));
+}
+
+bool EndsWith(const std::string& text, const char* ending) {
+  const std::string e = ending;
+  if (text.size() < e.size()) return false;
+  return std::equal(e.begin(), e.end(), text.end() - static_cast<std::ptrdiff_t>(e.size()),
+                    [](char a, char b) { return a == std::tolower(static_cast<unsigned char>(b)); });
+}
+
+// The format a name's extension asks for.
+ImageFormat FormatOf(const std::string& name) {
+  if (EndsWith(name, ".bmp")) return ImageFormat::Bmp;
+  if (EndsWith(name, ".png")) return ImageFormat::Png;
+  throw Refusal("the output must be a .bmp or a .png file, not '" + name + "'");
+}
+
+// Splits at the one %d field; %% stands for a percent sign on either side.
+FramePattern ParsePattern(const std::string& text) {
+  FramePattern p;
+  bool found = false;
+  const auto refuse = [&] {
+    return Refusal("-o needs a pattern with exactly one %d (or %4d, %04d) for the frame number, not '" + text +
+                   "'; write %% for a percent sign");
+  };
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    std::string& part = found ? p.after : p.before;
+    if (text[i] != '%') {
+      part += text[i];
+    } else if (i + 1 < text.size() && text[i + 1] == '%') {
+      part += '%';
+      ++i;
+    } else {
+      if (found) throw refuse();
+      found = true;
+      std::size_t j = i + 1;
+      if (j < text.size() && text[j] == '0') p.zeros = true, ++j;
+      const std::size_t digits = j;
+      while (j < text.size() && j - digits < 2 && text[j] >= '0' && text[j] <= '9') p.width = p.width * 10 + (text[j++] - '0');
+      if (j >= text.size() || text[j] != 'd') throw refuse();
+      i = j;
+    }
+  }
+  if (!found) throw refuse();
+  return p;
+}
+
+RenderArguments Parse(int argc, const char* const* argv, bool& help) {
+  RenderArguments o;
+  bool outputGiven = false;
+  for (int a = 1; a < argc; ++a) {
+    if (!argv[a]) throw Refusal("missing argument");
+    const std::string option = argv[a];
+    if (option == "--help" || option == "-h") {
+      help = true;
+      return o;
+    }
+    if (option == "--quiet" || option == "-q") {
+      o.quiet = true;
+      continue;
+    }
+    static const char* const kWithValue[] = {"--spot",   "--size",       "-o",       "--iterations",
+                                             "--in",     "--out",        "--centre", "--half-width",
+                                             "--kernel", "--threads",    "--zoom-to", "--frames"};
+    if (std::find(std::begin(kWithValue), std::end(kWithValue), option) == std::end(kWithValue))
+      throw Refusal("unknown option: " + option);
+    if (a + 1 >= argc || !argv[a + 1]) throw Refusal(option + " needs a value");
+    const std::string value = argv[++a];
+    if (option == "--spot") {
+      o.spot = value;
+    } else if (option == "--size") {
+      o.size = ParseInt(option, value, kMinSize, kMaxSize);
+    } else if (option == "-o") {
+      if (value.empty()) throw Refusal("-o needs a file name");
+      o.output = value;
+      outputGiven = true;
+    } else if (option == "--iterations") {
+      o.iterations = ParseInt(option, value, 1, kMaxSpotIterations);
+    } else if (option == "--in") {
+      o.in = ParseColour(option, value);
+    } else if (option == "--out") {
+      o.out = ParseColour(option, value);
+    } else if (option == "--kernel") {
+      o.render.kernel = ParseKernel(value);
+    } else if (option == "--threads") {
+      o.render.threads = ParseInt(option, value, 1, 256);
+    } else if (option == "--zoom-to") {
+      o.zoomTo = value;
+    } else if (option == "--frames") {
+      o.frames = ParseInt(option, value, 2, kMaxFrames);
+    } else if (option == "--centre") {
+      const std::size_t comma = value.find(',');
+      if (comma == std::string::npos) throw Refusal("--centre needs X,Y, not '" + value + "'");
+      o.centreX = ParseDouble(option, value.substr(0, comma));
+      o.centreY = ParseDouble(option, value.substr(comma + 1));
+    } else {
+      o.halfWidth = ParseDouble(option, value);
+      if (*o.halfWidth <= 0) throw Refusal("--half-width must be greater than 0");
+    }
+  }
+  if (o.zoomTo.has_value() != (o.frames != 0)) throw Refusal("--zoom-to and --frames go together");
+  if (o.zoomTo) {
+    if (!outputGiven) throw Refusal("a zoom sequence needs -o with a pattern such as frame%04d.png");
+    o.pattern = ParsePattern(o.output);
+    o.format = FormatOf(o.pattern.after);
+  } else {
+    o.format = FormatOf(o.output);
+  }
+  if (o.format == ImageFormat::Bmp && o.size > MaxBmpSize())
+    throw Refusal("a BMP file holds at most 4 GiB, so at most " + std::to_string(MaxBmpSize()) + " x " +
+                  std::to_string(MaxBmpSize()) + " pixels; write a .png for --size " + std::to_string(o.size));
+  return o;
+}
+
+}  // namespace
+
+std::string FramePattern::Name(int frame) const {
+  std::string number = std::to_string(frame);
+  if (static_cast<int>(number.size()) < width)
+    number.insert(0, static_cast<std::size_t>(width) - number.size(), zeros ? '0' : ' ');
+  return before + number + after;
+}
+
+int MaxBmpSize() {
+  const std::uint64_t limit = 0xFFFFFFFF - kFileHeaderSize - kInfoHeaderSize;
+  int size = kMaxSize;
+  while (static_cast<std::uint64_t>(Stride(size, 24)) * static_cast<std::uint64_t>(size) > limit) --size;
+  return size;
+}
+
+ParsedArguments ParseRenderArguments(int argc, const char* const* argv) {
+  ParsedArguments result;
+  try {
+    bool help = false;
+    RenderArguments arguments = Parse(argc, argv, help);
+    if (!help) result.arguments = std::move(arguments);
+  } catch (const Refusal& e) {
+    result.error = e.what();
+  }
+  return result;
+}

@@ -1,0 +1,50 @@
+// fractavo-render's command line, checked whole before anything is read or
+// written: either a complete, valid set of options or the reason why not.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "app/Settings.h"
+#include "view/Renderer.h"
+
+enum class ImageFormat { Bmp, Png };
+
+constexpr int kMinSize = 16;
+constexpr int kMaxSize = 65536;
+constexpr int kMaxFrames = 100000;
+
+// An output name with one number in it, as printf's %d, %5d or %05d writes it.
+struct FramePattern {
+  std::string before, after;
+  int width = 0;
+  bool zeros = false;
+  std::string Name(int frame) const;
+};
+
+struct RenderArguments {
+  std::optional<std::string> spot;
+  int size = setting::kDefaultWindowSize;
+  std::string output = "fractavo.bmp";
+  ImageFormat format = ImageFormat::Bmp;
+  std::optional<int> iterations;
+  std::optional<Colour> in, out;
+  std::optional<double> centreX, centreY, halfWidth;
+  RenderOptions render;
+  bool quiet = false;
+  // A zoom sequence from the view to the region of the Spot file zoomTo, in
+  // frames named by pattern.
+  std::optional<std::string> zoomTo;
+  int frames = 0;
+  FramePattern pattern;
+};
+
+struct ParsedArguments {
+  std::optional<RenderArguments> arguments;  // nothing for --help or an error
+  std::string error;                         // empty unless the line is refused
+};
+
+ParsedArguments ParseRenderArguments(int argc, const char* const* argv);
+
+// The largest square a 24-bit BMP file can hold: its size field has 32 bits.
+int MaxBmpSize();
