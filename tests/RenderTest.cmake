@@ -31,7 +31,7 @@ endfunction()
 function(refuse)
   file(GLOB before RELATIVE ${WORK} ${WORK}/*)
   file(SHA256 ${WORK}/kept.bmp kept)
-  run(${ARGN} -o kept.bmp)
+  run(-o kept.bmp ${ARGN})
   file(GLOB after RELATIVE ${WORK} ${WORK}/*)
   file(SHA256 ${WORK}/kept.bmp kept_after)
   if(rc EQUAL 0 OR err STREQUAL "" OR NOT before STREQUAL after OR NOT kept STREQUAL kept_after)
@@ -48,6 +48,7 @@ function(expect_file name size sha256)
 endfunction()
 
 # No arguments: the default view, 400 pixels at 24 bits, the same on every build.
+# Drawn in two bands, it is the same as when it was drawn whole.
 render()
 if(NOT out MATCHES "400x400, 200 iterations")
   message(FATAL_ERROR "summary: ${out}")
@@ -77,7 +78,12 @@ file(WRITE ${WORK}/kept.bmp "an older picture")
 foreach(bad IN ITEMS "--size;15" "--size;37838" "--size;4x" "--iterations;0" "--iterations;32768"
                      "--in;123456" "--out;#12345G" "--centre;1" "--centre;1,nan" "--half-width;0"
                      "--half-width;inf" "--kernel;avx" "--threads;0" "--threads;257"
-                     "--bogus;1" "--size" "--spot;missing.spt" "--spot;short.spt")
+                     "--bogus;1" "--size" "--spot;missing.spt" "--spot;short.spt" "-o;x.jpg" "-o;png"
+                     "--frames;3;-o;f%d.png" "--zoom-to;deep.spt;-o;f%d.png"
+                     "--zoom-to;deep.spt;--frames;1;-o;f%d.png" "--zoom-to;deep.spt;--frames;3;-o;f.png"
+                     "--zoom-to;deep.spt;--frames;3;-o;f%d%d.png" "--zoom-to;deep.spt;--frames;3;-o;f%s.png"
+                     "--zoom-to;deep.spt;--frames;3;-o;f%d" "--zoom-to;missing.spt;--frames;3;-o;f%d.png"
+                     "--zoom-to;short.spt;--frames;3;-o;f%d.png")
   refuse(${bad})
 endforeach()
 
@@ -91,3 +97,34 @@ endif()
 # An existing file is replaced whole.
 render(-o kept.bmp)
 expect_file(kept.bmp 480054 "5c10d96c042865871bc7c43da350a4c584f36b34f4d7553d324c19ec1ce9a8aa")
+
+# A PNG holds the BMP's pixels.
+render(${odd} -o odd.png)
+execute_process(COMMAND compare -metric AE ${WORK}/odd.png ${WORK}/odd.bmp null: RESULT_VARIABLE rc ERROR_VARIABLE differ)
+if(NOT rc EQUAL 0 OR NOT differ STREQUAL "0")
+  message(FATAL_ERROR "odd.png and odd.bmp: ${differ}")
+endif()
+
+# A zoom sequence starts at the base view and ends at the target's region,
+# in the base view's colours and limit.
+set(base --size 48 --iterations 500 --in "#102030" --out "#F0E0D0")
+render(${base} --zoom-to deep.spt --frames 4 -o "frame%02d.png")
+render(${base} -o first.png)
+render(${base} --centre -0.743643887037151,0.131825904205330 --half-width 1e-12 -o last.png)
+foreach(pair IN ITEMS "frame01.png;first.png" "frame04.png;last.png")
+  list(GET pair 0 frame)
+  list(GET pair 1 single)
+  file(SHA256 ${WORK}/${single} expected)
+  file(SIZE ${WORK}/${single} size)
+  expect_file(${frame} ${size} ${expected})
+endforeach()
+
+# Past a file size limit the write fails cleanly and leaves nothing behind.
+if(NOT EMULATOR)
+  execute_process(COMMAND sh -c "ulimit -f 20 && exec \"$0\" --size 1000 -o full.png" ${RENDER}
+                  WORKING_DIRECTORY ${WORK} RESULT_VARIABLE rc ERROR_VARIABLE err)
+  file(GLOB left RELATIVE ${WORK} ${WORK}/full.png*)
+  if(rc EQUAL 0 OR left OR NOT err MATCHES "cannot write full.png")
+    message(FATAL_ERROR "a full disk: exit ${rc}, left ${left}, stderr: ${err}")
+  endif()
+endif()
