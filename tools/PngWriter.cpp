@@ -19,7 +19,9 @@ constexpr std::size_t kChunkData = 256 * 1024;
 
 PngWriter::PngWriter(OutputFile& file, int width, int height)
     : file_(file), width_(width), rowsLeft_(height), row_(1 + 3 * static_cast<std::size_t>(width)), compressed_(kChunkData) {
-  if (deflateInit(&stream_, Z_DEFAULT_COMPRESSION) != Z_OK) throw std::bad_alloc();
+  // The fastest level: at 8192 pixels the default takes longer than the
+  // render and saves only a third of a file that is already small.
+  if (deflateInit(&stream_, Z_BEST_SPEED) != Z_OK) throw std::bad_alloc();
   static const std::uint8_t kSignature[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
   file_.Write(kSignature, sizeof kSignature);
   std::uint8_t header[13] = {};
