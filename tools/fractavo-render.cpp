@@ -215,18 +215,20 @@ int Run(const RenderArguments& o) {
   std::optional<SpotRecord> target;
   if (o.zoomTo) target = ReadSpot(*o.zoomTo);
   const int frames = target ? o.frames : 1;
-  Progress progress(!o.quiet && ErrorIsTerminal(), frames);
   std::uint64_t total = 0;
   const Clock::time_point start = Clock::now();
-  for (int k = 1; k <= frames; ++k) {
-    if (target)
-      total += WriteImage(ZoomFrame(view, *target, k, frames), o.pattern.Name(k), o.format, o.render, progress, k);
-    else
-      total += WriteImage(view, o.output, o.format, o.render, progress, k);
+  {
+    Progress progress(!o.quiet && ErrorIsTerminal(), frames);  // its line is gone before the summary
+    for (int k = 1; k <= frames; ++k) {
+      if (target)
+        total += WriteImage(ZoomFrame(view, *target, k, frames), o.pattern.Name(k), o.format, o.render, progress, k);
+      else
+        total += WriteImage(view, o.output, o.format, o.render, progress, k);
+    }
   }
   const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-  if (target) std::printf("%s: %d frames, %.3g frames/s, ", o.output.c_str(), frames, frames / seconds);
-  else std::printf("%s: ", o.output.c_str());
+  std::printf("%s: ", o.output.c_str());
+  if (target) std::printf("%d frames, %.3g frames/s, ", frames, frames / seconds);
   std::printf("%dx%d, %d iterations, %.3f s, %llu iterations in total, %.3g iterations/s, kernel %s, %s\n",
               view.edge, view.edge, view.maxIterations, seconds, static_cast<unsigned long long>(total),
               seconds > 0 ? total / seconds : 0.0, KernelName(kernel), threads.c_str());
