@@ -20,7 +20,8 @@ endfunction()
 
 function(render)
   run(${ARGN})
-  if(NOT rc EQUAL 0)
+  # Not on a terminal, so no progress line either.
+  if(NOT rc EQUAL 0 OR NOT err STREQUAL "")
     message(FATAL_ERROR "fractavo-render ${ARGN}: exit ${rc}\n${err}")
   endif()
   message(STATUS "${out}")
