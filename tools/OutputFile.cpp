@@ -23,6 +23,7 @@ void OutputFile::Fail(const std::string& what, int error) {
 }
 
 void OutputFile::Write(const void* data, std::size_t size) {
+  if (size == 0) return;  // an empty chunk passes no data at all
   errno = 0;
   if (std::fwrite(data, 1, size, file_) != size) Fail("cannot write", errno ? errno : ENOSPC);
 }
