@@ -50,7 +50,7 @@ apt_update() {
     [ "$try" -lt 3 ] && { note "apt-get update failed (try $try of 3); trying again in 5 s"; sleep 5; }
   done
   note "apt-get update still fails; going on with the indexes that arrived. Refused:"
-  grep -E '^(E: Failed to fetch|Err:)' "$log" | sed 's/^/     /' | sort -u || cat "$log"
+  { grep -E '^E: Failed to fetch' "$log" || grep -E '^Err:' "$log" || cat "$log"; } | sed 's/^/     /' | sort -u
   rm -f "$log"
 }
 
@@ -76,10 +76,12 @@ ensure_packages() {
     return
   fi
   installed "$WINE32_PACKAGE" || as_root dpkg --add-architecture i386
-  # Only the 32-bit Wine missing, and the lists fetched within six hours:
-  # another update would refuse the same index again.
-  if [ ${#missing[@]} -gt 0 ] || [ -z "$(find /var/lib/apt/lists -maxdepth 0 -mmin -360)" ]; then
+  # Only the 32-bit Wine missing, and the lists fetched by us within six
+  # hours: another update would refuse the same index again.
+  local stamp=build/.apt-updated
+  if [ ${#missing[@]} -gt 0 ] || [ -z "$(find "$stamp" -mmin -360 2>/dev/null)" ]; then
     apt_update
+    mkdir -p build && touch "$stamp"
   fi
   if [ ${#missing[@]} -gt 0 ]; then
     echo "Installing: ${missing[*]}"
