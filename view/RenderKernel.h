@@ -102,7 +102,7 @@ class PixelFeed {
 // processor has as many adders as multipliers, so the kernels alternate them.
 // Returns |z|^2 before the update, as IterateScalar computes it.
 template <class L, bool kAddForm>
-typename L::V Update(typename L::V& r, typename L::V& i, typename L::V x, typename L::V y) {
+__attribute__((always_inline)) inline typename L::V Update(typename L::V& r, typename L::V& i, typename L::V x, typename L::V y) {
   const typename L::V p = L::Mul(r, i), r2 = L::Mul(r, r), i2 = L::Mul(i, i);
   const typename L::V t = L::Add(x, L::Sub(r2, i2));
   i = kAddForm ? L::Add(y, L::Add(p, p)) : L::Sub(y, L::Mul(p, L::Set(-2.0)));
@@ -113,7 +113,7 @@ typename L::V Update(typename L::V& r, typename L::V& i, typename L::V x, typena
 // B updates of G independent vectors, the forms alternating. With kCount,
 // below counts the states before each update whose |z|^2 is below 4.
 template <class L, int G, int B, bool kCount = false>
-void Block(typename L::V* r, typename L::V* i, const typename L::V* x, const typename L::V* y,
+__attribute__((always_inline)) inline void Block(typename L::V* r, typename L::V* i, const typename L::V* x, const typename L::V* y,
            typename L::V* below = nullptr) {
   const typename L::V four = L::Set(4.0), one = L::Set(1.0);
 #pragma GCC unroll 16
@@ -127,21 +127,41 @@ void Block(typename L::V* r, typename L::V* i, const typename L::V* x, const typ
   }
 }
 
-// L supplies kLanes, the vector type V (doubles) and the operations used
-// here. G vectors run side by side so that the latency of one update hides
-// behind the others.
+// Adds to k, for G vectors of lanes at state (r, i), how many of the next
+// B states are below 4.
+template <class L, int G, int B>
+void CountBelow(const double* zr, const double* zi, const double* cx, const double* cy, double* k) {
+  using V = typename L::V;
+  constexpr int W = L::kLanes;
+  V r[G], i[G], x[G], y[G], n[G];
+#pragma GCC unroll 8
+  for (int g = 0; g < G; ++g) {
+    r[g] = L::Load(zr + g * W), i[g] = L::Load(zi + g * W);
+    x[g] = L::Load(cx + g * W), y[g] = L::Load(cy + g * W);
+    n[g] = L::Load(k + g * W);
+  }
+  Block<L, G, B, true>(r, i, x, y, n);
+#pragma GCC unroll 8
+  for (int g = 0; g < G; ++g) L::Store(k + g * W, n[g]);
+}
+
+// L supplies kLanes, the vector type V (doubles), its mask type M and the
+// operations used here. G vectors run side by side so that the latency of one
+// update hides behind the others.
 //
-// The lanes run blocks of K * S updates with no test at all, keeping the
-// state after every S. (Under a small limit most pixels end within a few
-// blocks; there, with kCount, the lanes count the states below 4 instead,
-// which is the count itself, as those come first: see below.) Then:
-// - A lane whose |z|^2 is not below 4 (escaped, infinite or NaN) goes back
-//   to the last kept state below 4 and runs from there one exact step at a
-//   time, which finds its count. An orbit that has escaped stays out: past
-//   |z| = 2 (and |c| <= 2, else it escapes at once and |z| >= |c| grows) each
-//   update at least doubles the distance beyond 2 (|z^2 + c| >= |z|^2 - 2),
-//   far more than rounding takes back. A NaN orbit never escapes, as in
-//   IterateScalar, where comparing a NaN is false, and goes on.
+// The lanes run blocks of B updates with no test at all. (Under a small limit
+// most pixels end within a few blocks; there, with kCount, the lanes count
+// the states below 4 instead, which is the count itself, as those come first:
+// see below.) Then:
+// - A lane whose |z|^2 is not below 4 (escaped, infinite or NaN) has ended in
+//   this block or is NaN. It joins a queue with its state at the block's
+//   start, and takes the next pixel; the queue is replayed a whole set of
+//   vectors at a time, one exact step at a time, which finds each count (see
+//   Replay). An orbit that has escaped stays out: past |z| = 2 (and |c| <= 2,
+//   else it escapes at once and |z| >= |c| grows) each update at least
+//   doubles the distance beyond 2 (|z^2 + c| >= |z|^2 - 2), far more than
+//   rounding takes back; so a lane below 4 at a block's end has not escaped
+//   in it.
 // - A lane whose z is bit for bit the saved point is periodic and can never
 //   escape: its count is the limit. The saved point moves to the current one
 //   whenever the count doubles (Brent), which still finds every period once
@@ -153,16 +173,16 @@ void Block(typename L::V* r, typename L::V* i, const typename L::V* x, const typ
 // a block, a lane's count is the steps of this call since it started, and
 // its start, checkpoint and limit are kept as step numbers: doubles, exact
 // below 2^53, so that every instruction set compares them alike.
-template <class L, int G, int S, int K, bool kCount>
+template <class L, int G, int B, bool kCount>
 std::uint64_t RenderLanes(const PixelJob& job) {
   using V = typename L::V;
-  constexpr int W = L::kLanes, N = G * W, B = K * S;
+  constexpr int W = L::kLanes, N = G * W;
   static_assert(N <= 64, "lanes are tracked in 64-bit masks");
   constexpr std::int64_t kFirstCheckpoint = 8;
   const std::int64_t limit = job.limit;
 
   alignas(64) double zr[N], zi[N], cx[N], cy[N], savedR[N], savedI[N], first[N], saveAt[N], endAt[N];
-  alignas(64) double keptR[K][N], keptI[K][N], below[N];
+  alignas(64) double startR[N], startI[N], below[N];
   int pixel[N];
 
   PixelFeed feed(job);
@@ -190,29 +210,37 @@ std::uint64_t RenderLanes(const PixelJob& job) {
     }
   };
   std::uint64_t total = 0;
-  auto finish = [&](int lane, std::int64_t n) {
+  // The count of a lane that ended not below 4, from the states below 4 it
+  // went through. Finite states below 4 stay finite: only a NaN c makes a
+  // NaN without escaping, and it runs to the limit.
+  auto countOf = [&](double x, double y, double below) -> std::int64_t {
+    const std::int64_t n = static_cast<std::int64_t>(below);
+    return x != x || y != y || n > limit ? limit : n;
+  };
+  auto store = [&](int p, std::int64_t n) {
     total += n;
-    job.pixels[pixel[lane]] = PixelFor(job, static_cast<int>(n));
+    job.pixels[p] = PixelFor(job, static_cast<int>(n));
+  };
+  auto finish = [&](int lane, std::int64_t n) {
+    store(pixel[lane], n);
     --live;
     start(lane);
   };
-  // The count of a lane whose block ended not below 4, or -1 if it is NaN
-  // and never escaped.
-  auto replay = [&](int lane) -> std::int64_t {
-    const std::int64_t k = steps - B - static_cast<std::int64_t>(first[lane]);
-    if (kCount) {
-      // Finite states below 4 stay finite: only a NaN c makes a NaN without escaping.
-      if (cx[lane] != cx[lane] || cy[lane] != cy[lane]) return -1;
-      const std::int64_t n = k + static_cast<std::int64_t>(below[lane]);
-      return n < limit ? n : limit;
+  // Up to two blocks' worth of lanes that ended not below 4, at the start of
+  // that block, with their counts there.
+  alignas(64) double qr[2 * N], qi[2 * N], qx[2 * N], qy[2 * N], qk[2 * N];
+  int qPixel[2 * N];
+  int queued = 0;
+  auto replayQueue = [&] {
+    for (int q = queued; q < N; ++q) qr[q] = qi[q] = qx[q] = qy[q] = qk[q] = 0.0;
+    const int n = queued < N ? queued : N;
+    CountBelow<L, G, B>(qr, qi, qx, qy, qk);
+    for (int q = 0; q < n; ++q) store(qPixel[q], countOf(qx[q], qy[q], qk[q]));
+    queued -= n;
+    for (int q = 0; q < queued; ++q) {
+      qr[q] = qr[N + q], qi[q] = qi[N + q], qx[q] = qx[N + q], qy[q] = qy[N + q], qk[q] = qk[N + q];
+      qPixel[q] = qPixel[N + q];
     }
-    for (int j = 0; j < K; ++j) {
-      const double r = keptR[j][lane], i = keptI[j][lane];
-      const double rn = j + 1 < K ? keptR[j + 1][lane] : zr[lane], in = j + 1 < K ? keptI[j + 1][lane] : zi[lane];
-      if (!(r * r + i * i < 4.0)) return -1;  // NaN at the block's start
-      if (!(rn * rn + in * in < 4.0)) return IterateFrom(r, i, cx[lane], cy[lane], k + j * S, k + (j + 1) * S, limit);
-    }
-    return -1;
   };
   for (int lane = 0; lane < N; ++lane) start(lane);
 
@@ -226,8 +254,8 @@ std::uint64_t RenderLanes(const PixelJob& job) {
       x[g] = L::Load(cx + g * W);
       y[g] = L::Load(cy + g * W);
     }
-    V counted[G];
     if (kCount) {
+      V counted[G];
 #pragma GCC unroll 8
       for (int g = 0; g < G; ++g) counted[g] = L::Set(0.0);
       Block<L, G, B, true>(r, i, x, y, counted);
@@ -235,14 +263,11 @@ std::uint64_t RenderLanes(const PixelJob& job) {
       for (int g = 0; g < G; ++g) L::Store(below + g * W, counted[g]);
     } else {
 #pragma GCC unroll 8
-      for (int j = 0; j < K; ++j) {
-#pragma GCC unroll 8
-        for (int g = 0; g < G; ++g) {
-          L::Store(keptR[j] + g * W, r[g]);
-          L::Store(keptI[j] + g * W, i[g]);
-        }
-        Block<L, G, S>(r, i, x, y);
+      for (int g = 0; g < G; ++g) {
+        L::Store(startR + g * W, r[g]);
+        L::Store(startI + g * W, i[g]);
       }
+      Block<L, G, B>(r, i, x, y);
     }
     steps += B;
 
@@ -266,23 +291,31 @@ std::uint64_t RenderLanes(const PixelJob& job) {
     }
     for (std::uint64_t m = out | cycled | ended; m != 0; m &= m - 1) {
       const int lane = __builtin_ctzll(m);
-      const std::int64_t n = out >> lane & 1 ? replay(lane) : -1;
-      if (n >= 0)
-        finish(lane, n);
-      else if (cycled >> lane & 1 || ended >> lane & 1)
+      if (!(out >> lane & 1)) {
         finish(lane, limit);
+      } else if (kCount) {
+        finish(lane, countOf(cx[lane], cy[lane], static_cast<double>(steps - B) - first[lane] + below[lane]));
+      } else {
+        qr[queued] = startR[lane], qi[queued] = startI[lane], qx[queued] = cx[lane], qy[queued] = cy[lane];
+        qk[queued] = static_cast<double>(steps - B) - first[lane];
+        qPixel[queued++] = pixel[lane];
+        --live;
+        start(lane);
+      }
     }
+    if (queued >= N) replayQueue();
   }
+  while (queued > 0) replayQueue();
   return total;
 }
 
-// The kernel for instruction set L: K blocks of S updates under a large
-// limit; under a small one, where pixels end soon and fewer lanes waste less
-// at the end of each, counted blocks of 8 on at most 4 vectors.
-template <class L, int G, int S, int K>
+// The kernel for instruction set L: blocks of B updates under a large limit;
+// under a small one, where pixels end soon and fewer lanes waste less at the
+// end of each, counted blocks of 8 on at most 4 vectors.
+template <class L, int G, int B>
 std::uint64_t RenderPixels(const PixelJob& job) {
   constexpr int kShortGroups = G < 4 ? G : 4;
-  return job.limit <= 256 ? RenderLanes<L, kShortGroups, 8, 1, true>(job) : RenderLanes<L, G, S, K, false>(job);
+  return job.limit <= 256 ? RenderLanes<L, kShortGroups, 8, true>(job) : RenderLanes<L, G, B, false>(job);
 }
 
 // The update of RenderLanes alone on G vectors of points inside the set
