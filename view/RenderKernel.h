@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <utility>
 
 struct ViewParameters;
 
@@ -110,21 +111,35 @@ __attribute__((always_inline)) inline typename L::V Update(typename L::V& r, typ
   return L::Add(r2, i2);
 }
 
-// B updates of G independent vectors, the forms alternating. With kCount,
-// below counts the states before each update whose |z|^2 is below 4.
+// One update; with kCount, below counts the states before it whose |z|^2
+// is below 4.
+template <class L, bool kAddForm, bool kCount>
+__attribute__((always_inline)) inline void CountedUpdate(typename L::V& r, typename L::V& i, typename L::V x,
+                                                         typename L::V y, typename L::V* below) {
+  const typename L::V magnitude = Update<L, kAddForm>(r, i, x, y);
+  if (kCount) *below = L::AddWhereBelow(*below, magnitude, L::Set(4.0), L::Set(1.0));
+}
+
+// One update of each of G vectors, vector g in the form of (g + s) % 2.
+template <class L, int s, bool kCount, int... g>
+__attribute__((always_inline)) inline void Step(typename L::V* r, typename L::V* i, const typename L::V* x,
+                                                const typename L::V* y, typename L::V* below,
+                                                std::integer_sequence<int, g...>) {
+  (CountedUpdate<L, (g + s) % 2 == 1, kCount>(r[g], i[g], x[g], y[g], kCount ? below + g : nullptr), ...);
+}
+
+template <class L, int G, bool kCount, int... s>
+__attribute__((always_inline)) inline void Steps(typename L::V* r, typename L::V* i, const typename L::V* x,
+                                                 const typename L::V* y, typename L::V* below,
+                                                 std::integer_sequence<int, s...>) {
+  (Step<L, s, kCount>(r, i, x, y, below, std::make_integer_sequence<int, G>()), ...);
+}
+
+// B updates of G independent vectors, the forms alternating, all unrolled.
 template <class L, int G, int B, bool kCount = false>
-__attribute__((always_inline)) inline void Block(typename L::V* r, typename L::V* i, const typename L::V* x, const typename L::V* y,
-           typename L::V* below = nullptr) {
-  const typename L::V four = L::Set(4.0), one = L::Set(1.0);
-#pragma GCC unroll 16
-  for (int s = 0; s < B; ++s) {
-#pragma GCC unroll 8
-    for (int g = 0; g < G; ++g) {
-      const typename L::V magnitude =
-          (g + s) % 2 ? Update<L, true>(r[g], i[g], x[g], y[g]) : Update<L, false>(r[g], i[g], x[g], y[g]);
-      if (kCount) below[g] = L::AddWhereBelow(below[g], magnitude, four, one);
-    }
-  }
+__attribute__((always_inline)) inline void Block(typename L::V* r, typename L::V* i, const typename L::V* x,
+                                                 const typename L::V* y, typename L::V* below = nullptr) {
+  Steps<L, G, kCount>(r, i, x, y, below, std::make_integer_sequence<int, B>());
 }
 
 // Adds to k, for G vectors of lanes at state (r, i), how many of the next
@@ -173,16 +188,16 @@ void CountBelow(const double* zr, const double* zi, const double* cx, const doub
 // a block, a lane's count is the steps of this call since it started, and
 // its start, checkpoint and limit are kept as step numbers: doubles, exact
 // below 2^53, so that every instruction set compares them alike.
-template <class L, int G, int B, bool kCount>
+template <class L, int G, int S, int K, bool kCount>
 std::uint64_t RenderLanes(const PixelJob& job) {
   using V = typename L::V;
-  constexpr int W = L::kLanes, N = G * W;
+  constexpr int W = L::kLanes, N = G * W, B = K * S;
   static_assert(N <= 64, "lanes are tracked in 64-bit masks");
   constexpr std::int64_t kFirstCheckpoint = 8;
   const std::int64_t limit = job.limit;
 
   alignas(64) double zr[N], zi[N], cx[N], cy[N], savedR[N], savedI[N], first[N], saveAt[N], endAt[N];
-  alignas(64) double startR[N], startI[N], below[N];
+  alignas(64) double keptR[K][N], keptI[K][N], below[N];
   int pixel[N];
 
   PixelFeed feed(job);
@@ -234,7 +249,7 @@ std::uint64_t RenderLanes(const PixelJob& job) {
   auto replayQueue = [&] {
     for (int q = queued; q < N; ++q) qr[q] = qi[q] = qx[q] = qy[q] = qk[q] = 0.0;
     const int n = queued < N ? queued : N;
-    CountBelow<L, G, B>(qr, qi, qx, qy, qk);
+    CountBelow<L, G, S>(qr, qi, qx, qy, qk);
     for (int q = 0; q < n; ++q) store(qPixel[q], countOf(qx[q], qy[q], qk[q]));
     queued -= n;
     for (int q = 0; q < queued; ++q) {
@@ -263,11 +278,14 @@ std::uint64_t RenderLanes(const PixelJob& job) {
       for (int g = 0; g < G; ++g) L::Store(below + g * W, counted[g]);
     } else {
 #pragma GCC unroll 8
-      for (int g = 0; g < G; ++g) {
-        L::Store(startR + g * W, r[g]);
-        L::Store(startI + g * W, i[g]);
+      for (int j = 0; j < K; ++j) {
+#pragma GCC unroll 8
+        for (int g = 0; g < G; ++g) {
+          L::Store(keptR[j] + g * W, r[g]);
+          L::Store(keptI[j] + g * W, i[g]);
+        }
+        Block<L, G, S>(r, i, x, y);
       }
-      Block<L, G, B>(r, i, x, y);
     }
     steps += B;
 
@@ -296,8 +314,16 @@ std::uint64_t RenderLanes(const PixelJob& job) {
       } else if (kCount) {
         finish(lane, countOf(cx[lane], cy[lane], static_cast<double>(steps - B) - first[lane] + below[lane]));
       } else {
-        qr[queued] = startR[lane], qi[queued] = startI[lane], qx[queued] = cx[lane], qy[queued] = cy[lane];
-        qk[queued] = static_cast<double>(steps - B) - first[lane];
+        // It left in the part after the last kept state below 4 (the first
+        // is, unless the lane is NaN).
+        int j = -1;
+        for (int kept = 0; kept < K; ++kept) {
+          const double r = keptR[kept][lane], i = keptI[kept][lane];
+          j += r * r + i * i < 4.0;
+        }
+        j = j < 0 ? 0 : j;
+        qr[queued] = keptR[j][lane], qi[queued] = keptI[j][lane], qx[queued] = cx[lane], qy[queued] = cy[lane];
+        qk[queued] = static_cast<double>(steps - B + j * S) - first[lane];
         qPixel[queued++] = pixel[lane];
         --live;
         start(lane);
@@ -312,10 +338,10 @@ std::uint64_t RenderLanes(const PixelJob& job) {
 // The kernel for instruction set L: blocks of B updates under a large limit;
 // under a small one, where pixels end soon and fewer lanes waste less at the
 // end of each, counted blocks of 8 on at most 4 vectors.
-template <class L, int G, int B>
+template <class L, int G, int S, int K>
 std::uint64_t RenderPixels(const PixelJob& job) {
   constexpr int kShortGroups = G < 4 ? G : 4;
-  return job.limit <= 256 ? RenderLanes<L, kShortGroups, 8, true>(job) : RenderLanes<L, G, B, false>(job);
+  return job.limit <= 256 ? RenderLanes<L, kShortGroups, 8, 1, true>(job) : RenderLanes<L, G, S, K, false>(job);
 }
 
 // The update of RenderLanes alone on G vectors of points inside the set

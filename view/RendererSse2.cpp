@@ -30,10 +30,10 @@ struct Sse2 {
   static V Blend(M m, V a, V b) { return _mm_or_pd(_mm_and_pd(m, b), _mm_andnot_pd(m, a)); }
 };
 
-// G vectors, blocks of B updates.
-constexpr int G = 4, B = 32;
+// G vectors, blocks of K * S updates.
+constexpr int G = 4, S = 16, K = 4;
 
 }  // namespace
 
-std::uint64_t RenderPixelsSse2(const PixelJob& job) { return RenderPixels<Sse2, G, B>(job); }
-std::uint64_t BareUpdatesSse2(std::int64_t blocks) { return BareUpdates<Sse2, G, B>(blocks); }
+std::uint64_t RenderPixelsSse2(const PixelJob& job) { return RenderPixels<Sse2, G, S, K>(job); }
+std::uint64_t BareUpdatesSse2(std::int64_t blocks) { return BareUpdates<Sse2, G, S * K>(blocks); }
