@@ -68,7 +68,8 @@ class PixelFeed {
  public:
   explicit PixelFeed(const PixelJob& job) : job_(job), total_(job.width * job.rows) {}
 
-  bool Next(int& pixel) {
+  // The next pixel and its c = (x, y).
+  bool Next(int& pixel, double& x, double& y) {
     if (next_ == end_) {
       // The clock can be slow to read (Wine), so it is asked every few chunks.
       if (next_ >= total_ || (job_.deadline && ++grabs_ % 16 == 0 && ClockTicks() >= job_.deadline)) {
@@ -81,8 +82,15 @@ class PixelFeed {
         next_ = end_ = total_;
         return false;
       }
+      column_ = next_ % job_.width;
+      row_ = next_ / job_.width;
+    } else if (++column_ == job_.width) {
+      column_ = 0;
+      ++row_;
     }
     pixel = next_++;
+    x = job_.xs[column_];
+    y = job_.ys[row_];
     return true;
   }
 
@@ -90,7 +98,7 @@ class PixelFeed {
   static constexpr int kChunk = 64;
   const PixelJob& job_;
   const int total_;
-  int next_ = 0, end_ = 0;
+  int next_ = 0, end_ = 0, column_ = 0, row_ = 0;
   unsigned grabs_ = 0;
 };
 
@@ -205,12 +213,13 @@ std::uint64_t RenderLanes(const PixelJob& job) {
   int live = 0;
   auto start = [&](int lane) {
     int p;
+    double x, y;
     zr[lane] = zi[lane] = savedR[lane] = savedI[lane] = 0.0;
     first[lane] = static_cast<double>(steps);
-    if (feed.Next(p)) {
+    if (feed.Next(p, x, y)) {
       pixel[lane] = p;
-      cx[lane] = job.xs[p % job.width];
-      cy[lane] = job.ys[p / job.width];
+      cx[lane] = x;
+      cy[lane] = y;
       saveAt[lane] = static_cast<double>(steps + kFirstCheckpoint);
       endAt[lane] = static_cast<double>(steps + limit);
       ++live;

@@ -57,8 +57,9 @@ std::uint64_t RenderScalar(const ViewParameters& view, std::uint32_t* pixels) {
 std::uint64_t RenderPixelsScalar(const PixelJob& job) {
   PixelFeed feed(job);
   std::uint64_t total = 0;
-  for (int p; feed.Next(p);) {
-    const int k = IterateScalar(job.xs[p % job.width], job.ys[p / job.width], job.limit);
+  int p;
+  for (double x, y; feed.Next(p, x, y);) {
+    const int k = IterateScalar(x, y, job.limit);
     total += k;
     job.pixels[p] = PixelFor(job, k);
   }
