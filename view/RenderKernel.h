@@ -120,25 +120,26 @@ __attribute__((always_inline)) inline typename L::V Update(typename L::V& r, typ
 }
 
 // One update; with kCount, below counts the states before it whose |z|^2
-// is below 4.
+// is below 4 (in integers, which leave the floating-point units to the
+// update).
 template <class L, bool kAddForm, bool kCount>
 __attribute__((always_inline)) inline void CountedUpdate(typename L::V& r, typename L::V& i, typename L::V x,
-                                                         typename L::V y, typename L::V* below) {
+                                                         typename L::V y, typename L::I* below) {
   const typename L::V magnitude = Update<L, kAddForm>(r, i, x, y);
-  if (kCount) *below = L::AddWhereBelow(*below, magnitude, L::Set(4.0), L::Set(1.0));
+  if (kCount) *below = L::AddWhereBelow(*below, magnitude, L::Set(4.0));
 }
 
 // One update of each of G vectors, vector g in the form of (g + s) % 2.
 template <class L, int s, bool kCount, int... g>
 __attribute__((always_inline)) inline void Step(typename L::V* r, typename L::V* i, const typename L::V* x,
-                                                const typename L::V* y, typename L::V* below,
+                                                const typename L::V* y, typename L::I* below,
                                                 std::integer_sequence<int, g...>) {
   (CountedUpdate<L, (g + s) % 2 == 1, kCount>(r[g], i[g], x[g], y[g], kCount ? below + g : nullptr), ...);
 }
 
 template <class L, int G, bool kCount, int... s>
 __attribute__((always_inline)) inline void Steps(typename L::V* r, typename L::V* i, const typename L::V* x,
-                                                 const typename L::V* y, typename L::V* below,
+                                                 const typename L::V* y, typename L::I* below,
                                                  std::integer_sequence<int, s...>) {
   (Step<L, s, kCount>(r, i, x, y, below, std::make_integer_sequence<int, G>()), ...);
 }
@@ -146,26 +147,79 @@ __attribute__((always_inline)) inline void Steps(typename L::V* r, typename L::V
 // B updates of G independent vectors, the forms alternating, all unrolled.
 template <class L, int G, int B, bool kCount = false>
 __attribute__((always_inline)) inline void Block(typename L::V* r, typename L::V* i, const typename L::V* x,
-                                                 const typename L::V* y, typename L::V* below = nullptr) {
+                                                 const typename L::V* y, typename L::I* below = nullptr) {
   Steps<L, G, kCount>(r, i, x, y, below, std::make_integer_sequence<int, B>());
 }
 
-// Adds to k, for G vectors of lanes at state (r, i), how many of the next
-// B states are below 4.
+// How many of the next B states are below 4, for G vectors of lanes at
+// state (r, i).
 template <class L, int G, int B>
-void CountBelow(const double* zr, const double* zi, const double* cx, const double* cy, double* k) {
+void CountBelow(const double* zr, const double* zi, const double* cx, const double* cy, std::int64_t* below) {
   using V = typename L::V;
   constexpr int W = L::kLanes;
-  V r[G], i[G], x[G], y[G], n[G];
+  V r[G], i[G], x[G], y[G];
+  typename L::I n[G];
 #pragma GCC unroll 8
   for (int g = 0; g < G; ++g) {
     r[g] = L::Load(zr + g * W), i[g] = L::Load(zi + g * W);
     x[g] = L::Load(cx + g * W), y[g] = L::Load(cy + g * W);
-    n[g] = L::Load(k + g * W);
+    n[g] = L::ZeroI();
   }
   Block<L, G, B, true>(r, i, x, y, n);
 #pragma GCC unroll 8
-  for (int g = 0; g < G; ++g) L::Store(k + g * W, n[g]);
+  for (int g = 0; g < G; ++g) L::StoreI(below + g * W, n[g]);
+}
+
+// K parts of S updates of G vectors (r, i) with c = (x, y), keeping the
+// state before each part in kept (K rows of N = G * W lanes).
+template <class L, int G, int S, int K>
+__attribute__((always_inline)) inline void KeptBlock(typename L::V* r, typename L::V* i, const typename L::V* x,
+                                                     const typename L::V* y, double* keptR, double* keptI) {
+  constexpr int W = L::kLanes, N = G * W;
+#pragma GCC unroll 8
+  for (int j = 0; j < K; ++j) {
+#pragma GCC unroll 8
+    for (int g = 0; g < G; ++g) {
+      L::Store(keptR + j * N + g * W, r[g]);
+      L::Store(keptI + j * N + g * W, i[g]);
+    }
+    Block<L, G, S>(r, i, x, y);
+  }
+}
+
+// One block of every lane, from and back to the arrays, counting the states
+// below 4 (kCount), or keeping states as KeptBlock. A long block is never
+// inlined, so that it has every register to itself; a short one is, as a call
+// would cost more than it saves.
+template <class L, int G, int S, int K, bool kCount>
+__attribute__((always_inline)) inline void RunBlock(double* zr, double* zi, const double* cx, const double* cy,
+                                                    double* keptR, double* keptI, std::int64_t* below) {
+  using V = typename L::V;
+  constexpr int W = L::kLanes;
+  V r[G], i[G], x[G], y[G];
+#pragma GCC unroll 8
+  for (int g = 0; g < G; ++g) {
+    r[g] = L::Load(zr + g * W), i[g] = L::Load(zi + g * W);
+    x[g] = L::Load(cx + g * W), y[g] = L::Load(cy + g * W);
+  }
+  if (kCount) {
+    typename L::I counted[G];
+#pragma GCC unroll 8
+    for (int g = 0; g < G; ++g) counted[g] = L::ZeroI();
+    Block<L, G, K * S, true>(r, i, x, y, counted);
+#pragma GCC unroll 8
+    for (int g = 0; g < G; ++g) L::StoreI(below + g * W, counted[g]);
+  } else {
+    KeptBlock<L, G, S, K>(r, i, x, y, keptR, keptI);
+  }
+#pragma GCC unroll 8
+  for (int g = 0; g < G; ++g) L::Store(zr + g * W, r[g]), L::Store(zi + g * W, i[g]);
+}
+
+template <class L, int G, int S, int K>
+__attribute__((noinline)) void RunLongBlock(double* zr, double* zi, const double* cx, const double* cy,
+                                            double* keptR, double* keptI) {
+  RunBlock<L, G, S, K, false>(zr, zi, cx, cy, keptR, keptI, nullptr);
 }
 
 // L supplies kLanes, the vector type V (doubles), its mask type M and the
@@ -193,44 +247,45 @@ void CountBelow(const double* zr, const double* zi, const double* cx, const doub
 // - A lane that has reached its limit, and has not escaped first, stops.
 // A finished lane stores its pixel and takes the next one at once, so a slow
 // pixel never holds up its neighbours. As every lane makes the same updates
-// a block, a lane's count is the steps of this call since it started, and
-// its start, checkpoint and limit are kept as step numbers: doubles, exact
-// below 2^53, so that every instruction set compares them alike.
+// a block, a lane's count is the steps of this call since it started. Steps,
+// counts and checkpoints are doubles, exact below 2^53, so that every
+// instruction set compares them alike.
 template <class L, int G, int S, int K, bool kCount>
 std::uint64_t RenderLanes(const PixelJob& job) {
   using V = typename L::V;
   constexpr int W = L::kLanes, N = G * W, B = K * S;
   static_assert(N <= 64, "lanes are tracked in 64-bit masks");
-  constexpr std::int64_t kFirstCheckpoint = 8;
+  constexpr double kFirstCheckpoint = 8;
   const std::int64_t limit = job.limit;
 
-  alignas(64) double zr[N], zi[N], cx[N], cy[N], savedR[N], savedI[N], first[N], saveAt[N], endAt[N];
-  alignas(64) double keptR[K][N], keptI[K][N], below[N];
+  alignas(64) double zr[N], zi[N], cx[N], cy[N], savedR[N], savedI[N], first[N], due[N];
+  alignas(64) double keptR[K][N], keptI[K][N];
+  alignas(64) std::int64_t below[N];
   int pixel[N];
 
   PixelFeed feed(job);
   std::int64_t steps = 0;
+  double now = 0.0;  // steps
   int live = 0;
   auto start = [&](int lane) {
     int p;
     double x, y;
     zr[lane] = zi[lane] = savedR[lane] = savedI[lane] = 0.0;
-    first[lane] = static_cast<double>(steps);
+    first[lane] = now;
+    due[lane] = kFirstCheckpoint;
     if (feed.Next(p, x, y)) {
       pixel[lane] = p;
       cx[lane] = x;
       cy[lane] = y;
-      saveAt[lane] = static_cast<double>(steps + kFirstCheckpoint);
-      endAt[lane] = static_cast<double>(steps + limit);
       ++live;
     } else {
       // An idle lane iterates c = 0, which stays at 0; a saved NaN never
-      // matches it and it has no checkpoint nor end, so it never asks for
-      // attention.
+      // matches it, and it starts at +infinity, so it never reaches a
+      // checkpoint nor the limit.
       pixel[lane] = -1;
       cx[lane] = cy[lane] = 0.0;
       savedR[lane] = __builtin_nan("");
-      saveAt[lane] = endAt[lane] = __builtin_inf();
+      first[lane] = __builtin_inf();
     }
   };
   std::uint64_t total = 0;
@@ -258,8 +313,8 @@ std::uint64_t RenderLanes(const PixelJob& job) {
   auto replayQueue = [&] {
     for (int q = queued; q < N; ++q) qr[q] = qi[q] = qx[q] = qy[q] = qk[q] = 0.0;
     const int n = queued < N ? queued : N;
-    CountBelow<L, G, S>(qr, qi, qx, qy, qk);
-    for (int q = 0; q < n; ++q) store(qPixel[q], countOf(qx[q], qy[q], qk[q]));
+    CountBelow<L, G, S>(qr, qi, qx, qy, below);
+    for (int q = 0; q < n; ++q) store(qPixel[q], countOf(qx[q], qy[q], qk[q] + static_cast<double>(below[q])));
     queued -= n;
     for (int q = 0; q < queued; ++q) {
       qr[q] = qr[N + q], qi[q] = qi[N + q], qx[q] = qx[N + q], qy[q] = qy[N + q], qk[q] = qk[N + q];
@@ -268,60 +323,38 @@ std::uint64_t RenderLanes(const PixelJob& job) {
   };
   for (int lane = 0; lane < N; ++lane) start(lane);
 
-  const V four = L::Set(4.0);
+  const V four = L::Set(4.0), lim = L::Set(static_cast<double>(limit));
   while (live > 0) {
-    V r[G], i[G], x[G], y[G];
-#pragma GCC unroll 8
-    for (int g = 0; g < G; ++g) {
-      r[g] = L::Load(zr + g * W);
-      i[g] = L::Load(zi + g * W);
-      x[g] = L::Load(cx + g * W);
-      y[g] = L::Load(cy + g * W);
-    }
-    if (kCount) {
-      V counted[G];
-#pragma GCC unroll 8
-      for (int g = 0; g < G; ++g) counted[g] = L::Set(0.0);
-      Block<L, G, B, true>(r, i, x, y, counted);
-#pragma GCC unroll 8
-      for (int g = 0; g < G; ++g) L::Store(below + g * W, counted[g]);
-    } else {
-#pragma GCC unroll 8
-      for (int j = 0; j < K; ++j) {
-#pragma GCC unroll 8
-        for (int g = 0; g < G; ++g) {
-          L::Store(keptR[j] + g * W, r[g]);
-          L::Store(keptI[j] + g * W, i[g]);
-        }
-        Block<L, G, S>(r, i, x, y);
-      }
-    }
+    if (kCount)
+      RunBlock<L, G, S, K, true>(zr, zi, cx, cy, nullptr, nullptr, below);
+    else
+      RunLongBlock<L, G, S, K>(zr, zi, cx, cy, keptR[0], keptI[0]);
     steps += B;
+    now = static_cast<double>(steps);
 
-    // A checkpoint moves from count k to 2k: to step now + k = 2 now - first.
-    const V now = L::Set(static_cast<double>(steps)), twiceNow = L::Set(2.0 * static_cast<double>(steps));
+    const V nowV = L::Set(now);
     std::uint64_t out = 0, cycled = 0, ended = 0;
 #pragma GCC unroll 8
     for (int g = 0; g < G; ++g) {
       const int at = g * W;
-      const V magnitude = L::Add(L::Mul(r[g], r[g]), L::Mul(i[g], i[g]));
-      const V sr = L::Load(savedR + at), si = L::Load(savedI + at), checkpoint = L::Load(saveAt + at);
-      out |= static_cast<std::uint64_t>(L::Bits(L::NotBelow(magnitude, four))) << at;
-      cycled |= static_cast<std::uint64_t>(L::Bits(L::Same(r[g], i[g], sr, si))) << at;
-      ended |= static_cast<std::uint64_t>(L::Bits(L::NotBelow(now, L::Load(endAt + at)))) << at;
-      const typename L::M save = L::NotBelow(now, checkpoint);
-      L::Store(savedR + at, L::Blend(save, sr, r[g]));
-      L::Store(savedI + at, L::Blend(save, si, i[g]));
-      L::Store(saveAt + at, L::Blend(save, checkpoint, L::Sub(twiceNow, L::Load(first + at))));
-      L::Store(zr + at, r[g]);
-      L::Store(zi + at, i[g]);
+      const V r = L::Load(zr + at), i = L::Load(zi + at);
+      const V sr = L::Load(savedR + at), si = L::Load(savedI + at), checkpoint = L::Load(due + at);
+      const V count = L::Sub(nowV, L::Load(first + at));
+      out |= static_cast<std::uint64_t>(L::Bits(L::NotBelow(L::Add(L::Mul(r, r), L::Mul(i, i)), four))) << at;
+      cycled |= static_cast<std::uint64_t>(L::Bits(L::Same(r, i, sr, si))) << at;
+      ended |= static_cast<std::uint64_t>(L::Bits(L::NotBelow(count, lim))) << at;
+      // The next checkpoint is at twice the count.
+      const typename L::M save = L::NotBelow(count, checkpoint);
+      L::Store(savedR + at, L::Blend(save, sr, r));
+      L::Store(savedI + at, L::Blend(save, si, i));
+      L::Store(due + at, L::Blend(save, checkpoint, L::Add(count, count)));
     }
     for (std::uint64_t m = out | cycled | ended; m != 0; m &= m - 1) {
       const int lane = __builtin_ctzll(m);
       if (!(out >> lane & 1)) {
         finish(lane, limit);
       } else if (kCount) {
-        finish(lane, countOf(cx[lane], cy[lane], static_cast<double>(steps - B) - first[lane] + below[lane]));
+        finish(lane, countOf(cx[lane], cy[lane], static_cast<double>(steps - B) - first[lane] + static_cast<double>(below[lane])));
       } else {
         // It left in the part after the last kept state below 4 (the first
         // is, unless the lane is NaN).

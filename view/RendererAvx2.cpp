@@ -9,6 +9,7 @@ namespace {
 struct Avx2 {
   using V = __m256d;
   using M = __m256d;
+  using I = __m256i;
   static constexpr int kLanes = 4;
   static V Set(double d) { return _mm256_set1_pd(d); }
   static V Load(const double* p) { return _mm256_load_pd(p); }
@@ -16,8 +17,11 @@ struct Avx2 {
   static V Add(V a, V b) { return _mm256_add_pd(a, b); }
   static V Sub(V a, V b) { return _mm256_sub_pd(a, b); }
   static V Mul(V a, V b) { return _mm256_mul_pd(a, b); }
-  static V AddWhereBelow(V sum, V a, V b, V one) {
-    return _mm256_add_pd(sum, _mm256_and_pd(_mm256_cmp_pd(a, b, _CMP_LT_OQ), one));
+  static I ZeroI() { return _mm256_setzero_si256(); }
+  static void StoreI(std::int64_t* p, I v) { _mm256_store_si256(reinterpret_cast<I*>(p), v); }
+  // A true compare is all ones: -1.
+  static I AddWhereBelow(I sum, V a, V b) {
+    return _mm256_sub_epi64(sum, _mm256_castpd_si256(_mm256_cmp_pd(a, b, _CMP_LT_OQ)));
   }
   // Unordered: a NaN is not below 4.
   static M NotBelow(V a, V b) { return _mm256_cmp_pd(a, b, _CMP_NLT_UQ); }

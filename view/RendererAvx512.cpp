@@ -9,6 +9,7 @@ namespace {
 struct Avx512 {
   using V = __m512d;
   using M = __mmask8;
+  using I = __m512i;
   static constexpr int kLanes = 8;
   static V Set(double d) { return _mm512_set1_pd(d); }
   static V Load(const double* p) { return _mm512_load_pd(p); }
@@ -16,8 +17,10 @@ struct Avx512 {
   static V Add(V a, V b) { return _mm512_add_pd(a, b); }
   static V Sub(V a, V b) { return _mm512_sub_pd(a, b); }
   static V Mul(V a, V b) { return _mm512_mul_pd(a, b); }
-  static V AddWhereBelow(V sum, V a, V b, V one) {
-    return _mm512_mask_add_pd(sum, _mm512_cmp_pd_mask(a, b, _CMP_LT_OQ), sum, one);
+  static I ZeroI() { return _mm512_setzero_si512(); }
+  static void StoreI(std::int64_t* p, I v) { _mm512_store_si512(p, v); }
+  static I AddWhereBelow(I sum, V a, V b) {
+    return _mm512_mask_add_epi64(sum, _mm512_cmp_pd_mask(a, b, _CMP_LT_OQ), sum, _mm512_set1_epi64(1));
   }
   // Unordered: a NaN is not below 4.
   static M NotBelow(V a, V b) { return _mm512_cmp_pd_mask(a, b, _CMP_NLT_UQ); }

@@ -9,6 +9,7 @@ namespace {
 struct Sse2 {
   using V = __m128d;
   using M = __m128d;
+  using I = __m128i;
   static constexpr int kLanes = 2;
   static V Set(double d) { return _mm_set1_pd(d); }
   static V Load(const double* p) { return _mm_load_pd(p); }
@@ -16,7 +17,10 @@ struct Sse2 {
   static V Add(V a, V b) { return _mm_add_pd(a, b); }
   static V Sub(V a, V b) { return _mm_sub_pd(a, b); }
   static V Mul(V a, V b) { return _mm_mul_pd(a, b); }
-  static V AddWhereBelow(V sum, V a, V b, V one) { return _mm_add_pd(sum, _mm_and_pd(_mm_cmplt_pd(a, b), one)); }
+  static I ZeroI() { return _mm_setzero_si128(); }
+  static void StoreI(std::int64_t* p, I v) { _mm_store_si128(reinterpret_cast<I*>(p), v); }
+  // A true compare is all ones: -1.
+  static I AddWhereBelow(I sum, V a, V b) { return _mm_sub_epi64(sum, _mm_castpd_si128(_mm_cmplt_pd(a, b))); }
   // Unordered: a NaN is not below 4.
   static M NotBelow(V a, V b) { return _mm_cmpnlt_pd(a, b); }
   // SSE2 has no 64-bit compare: both halves of each lane must match.
