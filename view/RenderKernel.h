@@ -377,12 +377,11 @@ std::uint64_t RenderLanes(const PixelJob& job) {
   return total;
 }
 
-// The kernel for instruction set L: blocks of B updates under a large limit;
-// under a small one, where pixels end soon and fewer lanes waste less at the
-// end of each, counted blocks of 8 on at most 4 vectors.
-template <class L, int G, int S, int K>
+// The kernel for instruction set L: K blocks of S updates on G vectors under
+// a large limit; under a small one, where pixels end soon and fewer lanes
+// waste less at the end of each, counted blocks of 8 on kShortGroups.
+template <class L, int G, int S, int K, int kShortGroups>
 std::uint64_t RenderPixels(const PixelJob& job) {
-  constexpr int kShortGroups = G < 4 ? G : 4;
   return job.limit <= 256 ? RenderLanes<L, kShortGroups, 8, 1, true>(job) : RenderLanes<L, G, S, K, false>(job);
 }
 

@@ -34,10 +34,10 @@ struct Avx2 {
   static V Blend(M m, V a, V b) { return _mm256_blendv_pd(a, b, m); }
 };
 
-// G vectors, blocks of K * S updates.
-constexpr int G = 6, S = 16, K = 4;
+// G vectors, blocks of K * S updates; under a small limit, 4 vectors.
+constexpr int G = 6, S = 16, K = 4, kShortGroups = 4;
 
 }  // namespace
 
-std::uint64_t RenderPixelsAvx2(const PixelJob& job) { return RenderPixels<Avx2, G, S, K>(job); }
+std::uint64_t RenderPixelsAvx2(const PixelJob& job) { return RenderPixels<Avx2, G, S, K, kShortGroups>(job); }
 std::uint64_t BareUpdatesAvx2(std::int64_t blocks) { return BareUpdates<Avx2, G, S * K>(blocks); }

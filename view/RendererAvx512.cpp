@@ -32,10 +32,10 @@ struct Avx512 {
   static V Blend(M m, V a, V b) { return _mm512_mask_blend_pd(m, a, b); }
 };
 
-// G vectors, blocks of K * S updates.
-constexpr int G = 8, S = 16, K = 4;
+// G vectors, blocks of K * S updates; under a small limit, 5 vectors.
+constexpr int G = 8, S = 16, K = 4, kShortGroups = 5;
 
 }  // namespace
 
-std::uint64_t RenderPixelsAvx512(const PixelJob& job) { return RenderPixels<Avx512, G, S, K>(job); }
+std::uint64_t RenderPixelsAvx512(const PixelJob& job) { return RenderPixels<Avx512, G, S, K, kShortGroups>(job); }
 std::uint64_t BareUpdatesAvx512(std::int64_t blocks) { return BareUpdates<Avx512, G, S * K>(blocks); }

@@ -34,10 +34,10 @@ struct Sse2 {
   static V Blend(M m, V a, V b) { return _mm_or_pd(_mm_and_pd(m, b), _mm_andnot_pd(m, a)); }
 };
 
-// G vectors, blocks of K * S updates.
-constexpr int G = 4, S = 16, K = 4;
+// G vectors, blocks of K * S updates; under a small limit, 4 vectors.
+constexpr int G = 4, S = 16, K = 4, kShortGroups = 4;
 
 }  // namespace
 
-std::uint64_t RenderPixelsSse2(const PixelJob& job) { return RenderPixels<Sse2, G, S, K>(job); }
+std::uint64_t RenderPixelsSse2(const PixelJob& job) { return RenderPixels<Sse2, G, S, K, kShortGroups>(job); }
 std::uint64_t BareUpdatesSse2(std::int64_t blocks) { return BareUpdates<Sse2, G, S * K>(blocks); }
