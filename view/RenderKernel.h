@@ -18,12 +18,6 @@ std::uint32_t DibColour(const ViewParameters& view, int k);
 // The steady clock in its own ticks (out of line, for the same reason).
 std::int64_t ClockTicks();
 
-// The exact loop of IterateScalar, resumed at z = (r, i) after k updates and
-// run until it escapes, reaches the limit or has made `end` updates. Returns
-// the count, or -1 when z after `end` updates is still in (end < limit).
-std::int64_t IterateFrom(double r, double i, double x, double y, std::int64_t k, std::int64_t end,
-                         std::int64_t limit);
-
 // One render, shared by all its threads.
 struct PixelJob {
   const double* xs;  // x of each column
@@ -111,7 +105,8 @@ class PixelFeed {
 // processor has as many adders as multipliers, so the kernels alternate them.
 // Returns |z|^2 before the update, as IterateScalar computes it.
 template <class L, bool kAddForm>
-__attribute__((always_inline)) inline typename L::V Update(typename L::V& r, typename L::V& i, typename L::V x, typename L::V y) {
+__attribute__((always_inline)) inline typename L::V Update(typename L::V& r, typename L::V& i, typename L::V x,
+                                                           typename L::V y) {
   const typename L::V p = L::Mul(r, i), r2 = L::Mul(r, r), i2 = L::Mul(i, i);
   const typename L::V t = L::Add(x, L::Sub(r2, i2));
   i = kAddForm ? L::Add(y, L::Add(p, p)) : L::Sub(y, L::Mul(p, L::Set(-2.0)));
@@ -137,6 +132,7 @@ __attribute__((always_inline)) inline void Step(typename L::V* r, typename L::V*
   (CountedUpdate<L, (g + s) % 2 == 1, kCount>(r[g], i[g], x[g], y[g], kCount ? below + g : nullptr), ...);
 }
 
+// Steps s... of G vectors.
 template <class L, int G, bool kCount, int... s>
 __attribute__((always_inline)) inline void Steps(typename L::V* r, typename L::V* i, const typename L::V* x,
                                                  const typename L::V* y, typename L::I* below,
@@ -151,51 +147,15 @@ __attribute__((always_inline)) inline void Block(typename L::V* r, typename L::V
   Steps<L, G, kCount>(r, i, x, y, below, std::make_integer_sequence<int, B>());
 }
 
-// How many of the next B states are below 4, for G vectors of lanes at
-// state (r, i).
-template <class L, int G, int B>
-void CountBelow(const double* zr, const double* zi, const double* cx, const double* cy, std::int64_t* below) {
-  using V = typename L::V;
-  constexpr int W = L::kLanes;
-  V r[G], i[G], x[G], y[G];
-  typename L::I n[G];
-#pragma GCC unroll 8
-  for (int g = 0; g < G; ++g) {
-    r[g] = L::Load(zr + g * W), i[g] = L::Load(zi + g * W);
-    x[g] = L::Load(cx + g * W), y[g] = L::Load(cy + g * W);
-    n[g] = L::ZeroI();
-  }
-  Block<L, G, B, true>(r, i, x, y, n);
-#pragma GCC unroll 8
-  for (int g = 0; g < G; ++g) L::StoreI(below + g * W, n[g]);
-}
-
-// K parts of S updates of G vectors (r, i) with c = (x, y), keeping the
-// state before each part in kept (K rows of N = G * W lanes).
-template <class L, int G, int S, int K>
-__attribute__((always_inline)) inline void KeptBlock(typename L::V* r, typename L::V* i, const typename L::V* x,
-                                                     const typename L::V* y, double* keptR, double* keptI) {
-  constexpr int W = L::kLanes, N = G * W;
-#pragma GCC unroll 8
-  for (int j = 0; j < K; ++j) {
-#pragma GCC unroll 8
-    for (int g = 0; g < G; ++g) {
-      L::Store(keptR + j * N + g * W, r[g]);
-      L::Store(keptI + j * N + g * W, i[g]);
-    }
-    Block<L, G, S>(r, i, x, y);
-  }
-}
-
-// One block of every lane, from and back to the arrays, counting the states
-// below 4 (kCount), or keeping states as KeptBlock. A long block is never
-// inlined, so that it has every register to itself; a short one is, as a call
-// would cost more than it saves.
-template <class L, int G, int S, int K, bool kCount>
+// B updates of the G * W lanes (zr, zi) with c = (cx, cy), from and back to
+// the arrays. With kCount, counts into below how many of the states before
+// each update were below 4; else keeps the state before each of K parts of
+// the block in rows of keptR and keptI.
+template <class L, int G, int B, int K, bool kCount>
 __attribute__((always_inline)) inline void RunBlock(double* zr, double* zi, const double* cx, const double* cy,
                                                     double* keptR, double* keptI, std::int64_t* below) {
   using V = typename L::V;
-  constexpr int W = L::kLanes;
+  constexpr int W = L::kLanes, N = G * W;
   V r[G], i[G], x[G], y[G];
 #pragma GCC unroll 8
   for (int g = 0; g < G; ++g) {
@@ -206,57 +166,63 @@ __attribute__((always_inline)) inline void RunBlock(double* zr, double* zi, cons
     typename L::I counted[G];
 #pragma GCC unroll 8
     for (int g = 0; g < G; ++g) counted[g] = L::ZeroI();
-    Block<L, G, K * S, true>(r, i, x, y, counted);
+    Block<L, G, B, true>(r, i, x, y, counted);
 #pragma GCC unroll 8
     for (int g = 0; g < G; ++g) L::StoreI(below + g * W, counted[g]);
   } else {
-    KeptBlock<L, G, S, K>(r, i, x, y, keptR, keptI);
+#pragma GCC unroll 8
+    for (int j = 0; j < K; ++j) {
+#pragma GCC unroll 8
+      for (int g = 0; g < G; ++g) L::Store(keptR + j * N + g * W, r[g]), L::Store(keptI + j * N + g * W, i[g]);
+      Block<L, G, B / K>(r, i, x, y);
+    }
   }
 #pragma GCC unroll 8
   for (int g = 0; g < G; ++g) L::Store(zr + g * W, r[g]), L::Store(zi + g * W, i[g]);
 }
 
-template <class L, int G, int S, int K>
-__attribute__((noinline)) void RunLongBlock(double* zr, double* zi, const double* cx, const double* cy,
-                                            double* keptR, double* keptI) {
-  RunBlock<L, G, S, K, false>(zr, zi, cx, cy, keptR, keptI, nullptr);
+// A long block is never inlined, so that it has every register to itself
+// (a short one is, as the call would cost more than it saves).
+template <class L, int G, int B, int K>
+__attribute__((noinline)) void RunLongBlock(double* zr, double* zi, const double* cx, const double* cy, double* keptR,
+                                            double* keptI) {
+  RunBlock<L, G, B, K, false>(zr, zi, cx, cy, keptR, keptI, nullptr);
 }
 
-// L supplies kLanes, the vector type V (doubles), its mask type M and the
-// operations used here. G vectors run side by side so that the latency of one
-// update hides behind the others.
+// L supplies kLanes, the vector type V (doubles), the mask type M, the count
+// type I and the operations used here. G vectors run side by side so that the
+// latency of one update hides behind the others.
 //
-// The lanes run blocks of B updates with no test at all. (Under a small limit
-// most pixels end within a few blocks; there, with kCount, the lanes count
-// the states below 4 instead, which is the count itself, as those come first:
-// see below.) Then:
+// The lanes run blocks of K * S updates with no test at all, keeping the
+// state before every S. (Under a small limit most pixels end within a few
+// blocks; there, with kCount, the lanes count the states below 4 instead,
+// which is the count itself, as those come first: see below.) Then:
 // - A lane whose |z|^2 is not below 4 (escaped, infinite or NaN) has ended in
-//   this block or is NaN. It joins a queue with its state at the block's
-//   start, and takes the next pixel; the queue is replayed a whole set of
-//   vectors at a time, one exact step at a time, which finds each count (see
-//   Replay). An orbit that has escaped stays out: past |z| = 2 (and |c| <= 2,
-//   else it escapes at once and |z| >= |c| grows) each update at least
-//   doubles the distance beyond 2 (|z^2 + c| >= |z|^2 - 2), far more than
-//   rounding takes back; so a lane below 4 at a block's end has not escaped
-//   in it.
+//   this block or is NaN. An orbit that has escaped stays out: past |z| = 2
+//   (and |c| <= 2, else it escapes at once and |z| >= |c| grows) each update
+//   at least doubles the distance beyond 2 (|z^2 + c| >= |z|^2 - 2), far more
+//   than rounding takes back. So a lane below 4 at a block's end has not
+//   escaped in it, and one that is not left within S updates of the last
+//   kept state below 4. It joins a queue with that state and takes the next
+//   pixel; the queue is replayed G vectors at a time for S updates, counting
+//   the states below 4, which gives each count.
 // - A lane whose z is bit for bit the saved point is periodic and can never
 //   escape: its count is the limit. The saved point moves to the current one
 //   whenever the count doubles (Brent), which still finds every period once
 //   the saved point lies on the cycle.
-// - A lane whose count reaches its next checkpoint saves its point there.
 // - A lane that has reached its limit, and has not escaped first, stops.
-// A finished lane stores its pixel and takes the next one at once, so a slow
-// pixel never holds up its neighbours. As every lane makes the same updates
-// a block, a lane's count is the steps of this call since it started. Steps,
-// counts and checkpoints are doubles, exact below 2^53, so that every
-// instruction set compares them alike.
+// A finished lane takes the next pixel at once, so a slow pixel never holds
+// up its neighbours. As every lane makes the same updates a block, a lane's
+// count is the steps of this call since it started. Steps, counts and
+// checkpoints are doubles, exact below 2^53, so that every instruction set
+// compares them alike.
 template <class L, int G, int S, int K, bool kCount>
 std::uint64_t RenderLanes(const PixelJob& job) {
   using V = typename L::V;
   constexpr int W = L::kLanes, N = G * W, B = K * S;
   static_assert(N <= 64, "lanes are tracked in 64-bit masks");
   constexpr double kFirstCheckpoint = 8;
-  const std::int64_t limit = job.limit;
+  const double limit = job.limit;
 
   alignas(64) double zr[N], zi[N], cx[N], cy[N], savedR[N], savedI[N], first[N], due[N];
   alignas(64) double keptR[K][N], keptI[K][N];
@@ -264,8 +230,7 @@ std::uint64_t RenderLanes(const PixelJob& job) {
   int pixel[N];
 
   PixelFeed feed(job);
-  std::int64_t steps = 0;
-  double now = 0.0;  // steps
+  double now = 0.0;  // the steps made so far
   int live = 0;
   auto start = [&](int lane) {
     int p;
@@ -289,32 +254,29 @@ std::uint64_t RenderLanes(const PixelJob& job) {
     }
   };
   std::uint64_t total = 0;
-  // The count of a lane that ended not below 4, from the states below 4 it
-  // went through. Finite states below 4 stay finite: only a NaN c makes a
-  // NaN without escaping, and it runs to the limit.
-  auto countOf = [&](double x, double y, double below) -> std::int64_t {
-    const std::int64_t n = static_cast<std::int64_t>(below);
-    return x != x || y != y || n > limit ? limit : n;
-  };
-  auto store = [&](int p, std::int64_t n) {
+  // Stores the pixel of a lane that ended not below 4, counting the states
+  // below 4 it went through. Finite states below 4 stay finite: only a NaN c
+  // makes a NaN without escaping, and it runs to the limit.
+  auto store = [&](int pixel, double x, double y, double count) {
+    const int n = static_cast<int>(x != x || y != y || count > limit ? limit : count);
     total += n;
-    job.pixels[p] = PixelFor(job, static_cast<int>(n));
+    job.pixels[pixel] = PixelFor(job, n);
   };
-  auto finish = [&](int lane, std::int64_t n) {
-    store(pixel[lane], n);
+  auto finish = [&](int lane, double count) {
+    store(pixel[lane], cx[lane], cy[lane], count);
     --live;
     start(lane);
   };
-  // Up to two blocks' worth of lanes that ended not below 4, at the start of
-  // that block, with their counts there.
+  // Up to two blocks' worth of lanes that ended not below 4, at the last kept
+  // state below 4, with their counts there.
   alignas(64) double qr[2 * N], qi[2 * N], qx[2 * N], qy[2 * N], qk[2 * N];
   int qPixel[2 * N];
   int queued = 0;
   auto replayQueue = [&] {
     for (int q = queued; q < N; ++q) qr[q] = qi[q] = qx[q] = qy[q] = qk[q] = 0.0;
     const int n = queued < N ? queued : N;
-    CountBelow<L, G, S>(qr, qi, qx, qy, below);
-    for (int q = 0; q < n; ++q) store(qPixel[q], countOf(qx[q], qy[q], qk[q] + static_cast<double>(below[q])));
+    RunBlock<L, G, S, 1, true>(qr, qi, qx, qy, nullptr, nullptr, below);
+    for (int q = 0; q < n; ++q) store(qPixel[q], qx[q], qy[q], qk[q] + static_cast<double>(below[q]));
     queued -= n;
     for (int q = 0; q < queued; ++q) {
       qr[q] = qr[N + q], qi[q] = qi[N + q], qx[q] = qx[N + q], qy[q] = qy[N + q], qk[q] = qk[N + q];
@@ -323,14 +285,13 @@ std::uint64_t RenderLanes(const PixelJob& job) {
   };
   for (int lane = 0; lane < N; ++lane) start(lane);
 
-  const V four = L::Set(4.0), lim = L::Set(static_cast<double>(limit));
+  const V four = L::Set(4.0), lim = L::Set(limit);
   while (live > 0) {
     if (kCount)
-      RunBlock<L, G, S, K, true>(zr, zi, cx, cy, nullptr, nullptr, below);
+      RunBlock<L, G, B, 1, true>(zr, zi, cx, cy, nullptr, nullptr, below);
     else
-      RunLongBlock<L, G, S, K>(zr, zi, cx, cy, keptR[0], keptI[0]);
-    steps += B;
-    now = static_cast<double>(steps);
+      RunLongBlock<L, G, B, K>(zr, zi, cx, cy, keptR[0], keptI[0]);
+    now += B;
 
     const V nowV = L::Set(now);
     std::uint64_t out = 0, cycled = 0, ended = 0;
@@ -343,7 +304,8 @@ std::uint64_t RenderLanes(const PixelJob& job) {
       out |= static_cast<std::uint64_t>(L::Bits(L::NotBelow(L::Add(L::Mul(r, r), L::Mul(i, i)), four))) << at;
       cycled |= static_cast<std::uint64_t>(L::Bits(L::Same(r, i, sr, si))) << at;
       ended |= static_cast<std::uint64_t>(L::Bits(L::NotBelow(count, lim))) << at;
-      // The next checkpoint is at twice the count.
+      // A lane whose count reaches its checkpoint saves its point, and the
+      // next checkpoint is at twice the count.
       const typename L::M save = L::NotBelow(count, checkpoint);
       L::Store(savedR + at, L::Blend(save, sr, r));
       L::Store(savedI + at, L::Blend(save, si, i));
@@ -354,7 +316,7 @@ std::uint64_t RenderLanes(const PixelJob& job) {
       if (!(out >> lane & 1)) {
         finish(lane, limit);
       } else if (kCount) {
-        finish(lane, countOf(cx[lane], cy[lane], static_cast<double>(steps - B) - first[lane] + static_cast<double>(below[lane])));
+        finish(lane, now - B - first[lane] + static_cast<double>(below[lane]));
       } else {
         // It left in the part after the last kept state below 4 (the first
         // is, unless the lane is NaN).
@@ -365,7 +327,7 @@ std::uint64_t RenderLanes(const PixelJob& job) {
         }
         j = j < 0 ? 0 : j;
         qr[queued] = keptR[j][lane], qi[queued] = keptI[j][lane], qx[queued] = cx[lane], qy[queued] = cy[lane];
-        qk[queued] = static_cast<double>(steps - B + j * S) - first[lane];
+        qk[queued] = now - B + j * S - first[lane];
         qPixel[queued++] = pixel[lane];
         --live;
         start(lane);
@@ -377,9 +339,10 @@ std::uint64_t RenderLanes(const PixelJob& job) {
   return total;
 }
 
-// The kernel for instruction set L: K blocks of S updates on G vectors under
-// a large limit; under a small one, where pixels end soon and fewer lanes
-// waste less at the end of each, counted blocks of 8 on kShortGroups.
+// The kernel for instruction set L: blocks of K parts of S updates on G
+// vectors under a large limit; under a small one, where pixels end soon and
+// fewer lanes waste less at the end of each, counted blocks of 8 on
+// kShortGroups vectors.
 template <class L, int G, int S, int K, int kShortGroups>
 std::uint64_t RenderPixels(const PixelJob& job) {
   return job.limit <= 256 ? RenderLanes<L, kShortGroups, 8, 1, true>(job) : RenderLanes<L, G, S, K, false>(job);

@@ -9,22 +9,19 @@
 
 #include "view/RenderKernel.h"
 
-std::int64_t IterateFrom(double zr, double zi, double x, double y, std::int64_t k, std::int64_t end,
-                         std::int64_t limit) {
-  if (end > limit) end = limit;
-  for (; k < end; ++k) {
-    if (zr * zr + zi * zi >= 4.0) return k;
+int IterateScalar(double x, double y, int limit) {
+  int k = 0;
+  if (limit <= 0) return k;
+  double zr = 0.0, zi = 0.0;
+  for (;;) {
+    if (zr * zr + zi * zi >= 4.0) break;
+    ++k;
     const double t = x + (zr * zr - zi * zi);
     zi = y - (zr * zi * -2.0);
     zr = t;
+    if (k >= limit) break;
   }
-  // The limit is tested after the update, the escape before the next one.
-  if (k >= limit) return limit;
-  return zr * zr + zi * zi >= 4.0 ? k : -1;
-}
-
-int IterateScalar(double x, double y, int limit) {
-  return limit <= 0 ? 0 : static_cast<int>(IterateFrom(0.0, 0.0, x, y, 0, limit, limit));
+  return k;
 }
 
 std::int64_t ClockTicks() { return std::chrono::steady_clock::now().time_since_epoch().count(); }
