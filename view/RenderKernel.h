@@ -224,9 +224,23 @@ std::uint64_t RenderLanes(const PixelJob& job) {
   constexpr double kFirstCheckpoint = 8;
   const double limit = job.limit;
 
-  alignas(64) double zr[N], zi[N], cx[N], cy[N], savedR[N], savedI[N], first[N], due[N];
-  alignas(64) double keptR[K][N], keptI[K][N];
-  alignas(64) std::int64_t below[N];
+  // The arrays that vectors load and store whole, the queue's (below) with
+  // room for two blocks' worth of lanes. Aligned by hand: not every compiler
+  // aligns the stack to 64 bytes (MinGW-w64 does not), and a vector that
+  // straddles two cache lines costs twice.
+  struct Arrays {
+    alignas(64) double zr[N], zi[N], cx[N], cy[N], savedR[N], savedI[N], first[N], due[N];
+    alignas(64) double keptR[K][N], keptI[K][N];
+    alignas(64) std::int64_t below[N];
+    alignas(64) double qr[2 * N], qi[2 * N], qx[2 * N], qy[2 * N], qk[2 * N];
+  };
+  unsigned char space[sizeof(Arrays) + 63];
+  Arrays& a = *reinterpret_cast<Arrays*>((reinterpret_cast<std::uintptr_t>(space) + 63) & ~std::uintptr_t{63});
+  auto &zr = a.zr, &zi = a.zi, &cx = a.cx, &cy = a.cy, &savedR = a.savedR, &savedI = a.savedI, &first = a.first,
+       &due = a.due;
+  auto &keptR = a.keptR, &keptI = a.keptI;
+  auto& below = a.below;
+  auto &qr = a.qr, &qi = a.qi, &qx = a.qx, &qy = a.qy, &qk = a.qk;
   int pixel[N];
 
   PixelFeed feed(job);
@@ -267,9 +281,8 @@ std::uint64_t RenderLanes(const PixelJob& job) {
     --live;
     start(lane);
   };
-  // Up to two blocks' worth of lanes that ended not below 4, at the last kept
-  // state below 4, with their counts there.
-  alignas(64) double qr[2 * N], qi[2 * N], qx[2 * N], qy[2 * N], qk[2 * N];
+  // Up to two blocks' worth of lanes that ended not below 4 (qr, ...): the
+  // last kept state below 4, c, the count there and the pixel.
   int qPixel[2 * N];
   int queued = 0;
   auto replayQueue = [&] {
