@@ -235,7 +235,9 @@ std::uint64_t RenderLanes(const PixelJob& job) {
     alignas(64) double qr[2 * N], qi[2 * N], qx[2 * N], qy[2 * N], qk[2 * N];
   };
   unsigned char space[sizeof(Arrays) + 63];
-  Arrays& a = *reinterpret_cast<Arrays*>((reinterpret_cast<std::uintptr_t>(space) + 63) & ~std::uintptr_t{63});
+  // Moved along space itself, so the compiler still sees that nothing else
+  // reaches these arrays.
+  Arrays& a = *reinterpret_cast<Arrays*>(space + (-reinterpret_cast<std::uintptr_t>(space) & 63));
   auto &zr = a.zr, &zi = a.zi, &cx = a.cx, &cy = a.cy, &savedR = a.savedR, &savedI = a.savedI, &first = a.first,
        &due = a.due;
   auto &keptR = a.keptR, &keptI = a.keptI;
