@@ -2,8 +2,8 @@
 // each instruction set. Every lane gives exactly the count of IterateScalar.
 //
 // This header is compiled with different instruction sets in different
-// files. Everything in it has internal linkage and it includes nothing with
-// inline code: the linker must never pick an AVX copy of a function that
+// files. Everything in it has internal linkage and it calls no inline code
+// from elsewhere: the linker must never pick an AVX copy of a function that
 // baseline code calls.
 #pragma once
 
