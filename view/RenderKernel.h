@@ -56,6 +56,13 @@ std::uint32_t PixelFor(const PixelJob& job, int k) {
   return k <= job.paletteTop ? job.palette[k] : DibColour(*job.view, k);
 }
 
+// The count of a lane that ended not below 4 with c = (x, y), from the states
+// below 4 it went through. Finite states below 4 stay finite: only a NaN c
+// makes a NaN without escaping, and it runs to the limit.
+inline int PixelCount(double x, double y, double count, double limit) {
+  return static_cast<int>(x != x || y != y || count > limit ? limit : count);
+}
+
 // Takes pixels from the job a chunk at a time, so threads rarely meet on the
 // shared counter.
 class PixelFeed {
@@ -245,9 +252,13 @@ std::uint64_t RenderLanes(const PixelJob& job) {
   auto &qr = a.qr, &qi = a.qi, &qx = a.qx, &qy = a.qy, &qk = a.qk;
   int pixel[N];
 
+  // The running counts stay out of the lambdas, which would keep them in
+  // memory.
   PixelFeed feed(job);
   double now = 0.0;  // the steps made so far
   int live = 0;
+  std::uint64_t total = 0;
+  // Starts the next pixel in the lane; false when there is none.
   auto start = [&](int lane) {
     int p;
     double x, y;
@@ -258,30 +269,16 @@ std::uint64_t RenderLanes(const PixelJob& job) {
       pixel[lane] = p;
       cx[lane] = x;
       cy[lane] = y;
-      ++live;
-    } else {
-      // An idle lane iterates c = 0, which stays at 0; a saved NaN never
-      // matches it, and it starts at +infinity, so it never reaches a
-      // checkpoint nor the limit.
-      pixel[lane] = -1;
-      cx[lane] = cy[lane] = 0.0;
-      savedR[lane] = __builtin_nan("");
-      first[lane] = __builtin_inf();
+      return true;
     }
-  };
-  std::uint64_t total = 0;
-  // Stores the pixel of a lane that ended not below 4, counting the states
-  // below 4 it went through. Finite states below 4 stay finite: only a NaN c
-  // makes a NaN without escaping, and it runs to the limit.
-  auto store = [&](int pixel, double x, double y, double count) {
-    const int n = static_cast<int>(x != x || y != y || count > limit ? limit : count);
-    total += n;
-    job.pixels[pixel] = PixelFor(job, n);
-  };
-  auto finish = [&](int lane, double count) {
-    store(pixel[lane], cx[lane], cy[lane], count);
-    --live;
-    start(lane);
+    // An idle lane iterates c = 0, which stays at 0; a saved NaN never
+    // matches it, and it starts at +infinity, so it never reaches a
+    // checkpoint nor the limit.
+    pixel[lane] = -1;
+    cx[lane] = cy[lane] = 0.0;
+    savedR[lane] = __builtin_nan("");
+    first[lane] = __builtin_inf();
+    return false;
   };
   // Up to two blocks' worth of lanes that ended not below 4 (qr, ...): the
   // last kept state below 4, c, the count there and the pixel.
@@ -291,14 +288,20 @@ std::uint64_t RenderLanes(const PixelJob& job) {
     for (int q = queued; q < N; ++q) qr[q] = qi[q] = qx[q] = qy[q] = qk[q] = 0.0;
     const int n = queued < N ? queued : N;
     RunBlock<L, G, S, 1, true>(qr, qi, qx, qy, nullptr, nullptr, below);
-    for (int q = 0; q < n; ++q) store(qPixel[q], qx[q], qy[q], qk[q] + static_cast<double>(below[q]));
+    std::uint64_t sum = 0;
+    for (int q = 0; q < n; ++q) {
+      const int k = PixelCount(qx[q], qy[q], qk[q] + static_cast<double>(below[q]), limit);
+      sum += k;
+      job.pixels[qPixel[q]] = PixelFor(job, k);
+    }
     queued -= n;
     for (int q = 0; q < queued; ++q) {
       qr[q] = qr[N + q], qi[q] = qi[N + q], qx[q] = qx[N + q], qy[q] = qy[N + q], qk[q] = qk[N + q];
       qPixel[q] = qPixel[N + q];
     }
+    return sum;
   };
-  for (int lane = 0; lane < N; ++lane) start(lane);
+  for (int lane = 0; lane < N; ++lane) live += start(lane);
 
   const V four = L::Set(4.0), lim = L::Set(limit);
   while (live > 0) {
@@ -328,10 +331,11 @@ std::uint64_t RenderLanes(const PixelJob& job) {
     }
     for (std::uint64_t m = out | cycled | ended; m != 0; m &= m - 1) {
       const int lane = __builtin_ctzll(m);
-      if (!(out >> lane & 1)) {
-        finish(lane, limit);
-      } else if (kCount) {
-        finish(lane, now - B - first[lane] + static_cast<double>(below[lane]));
+      if (!(out >> lane & 1) || kCount) {
+        const double count = out >> lane & 1 ? now - B - first[lane] + static_cast<double>(below[lane]) : limit;
+        const int k = PixelCount(cx[lane], cy[lane], count, limit);
+        total += k;
+        job.pixels[pixel[lane]] = PixelFor(job, k);
       } else {
         // It left in the part after the last kept state below 4 (the first
         // is, unless the lane is NaN).
@@ -344,13 +348,12 @@ std::uint64_t RenderLanes(const PixelJob& job) {
         qr[queued] = keptR[j][lane], qi[queued] = keptI[j][lane], qx[queued] = cx[lane], qy[queued] = cy[lane];
         qk[queued] = now - B + j * S - first[lane];
         qPixel[queued++] = pixel[lane];
-        --live;
-        start(lane);
       }
+      live += start(lane) - 1;
     }
-    if (queued >= N) replayQueue();
+    if (queued >= N) total += replayQueue();
   }
-  while (queued > 0) replayQueue();
+  while (queued > 0) total += replayQueue();
   return total;
 }
 
