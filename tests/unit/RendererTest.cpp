@@ -160,8 +160,8 @@ TEST(Render, OddViewsMatchTheScalarLoop) {
       // Mostly inside at a high limit: only exact periodicity keeps this quick.
       MakeView(8, 32767, -0.2, 0, 0.3),
       MakeView(12, 20000, -1.2, 0.2, 0.25),
-      // Tiny limits, and limits on each side of 256 and 4096, where the lane
-      // kernels change their block length.
+      // Tiny limits, and limits on each side of 256, where the lane kernels
+      // change their block length, and of 4096.
       MakeView(63, 1, 0, 0, 2),
       MakeView(65, 2, 0, 0, 2),
       MakeView(33, 3, -0.5, 0, 1.5),
