@@ -103,20 +103,39 @@ class PixelFeed {
   unsigned grabs_ = 0;
 };
 
+// The ways the kernels compute the new imaginary part y + 2p, p = zr * zi.
+// All give the bits IterateScalar's y - (p * -2) gives: p * -2, p + p and the
+// 2p inside fma(p, 2, y) are 2p negated or not, exact (doubling only shifts
+// the exponent; the fused add then rounds y + 2p once, as the others do) or
+// the same infinity on overflow; y - (-a) is y + a by definition, signed
+// zeros included. The update costs three multiplies and two adds besides: the
+// multiply form adds a multiply and an add, the add form two adds, the fused
+// form one op on the multipliers. The processor has as many adders as
+// multipliers, so a kernel mixes forms to keep both busy: with fused
+// multiply-add, two add forms to one fused (3.33 of each a update); without,
+// multiply and add forms in turn (3.5).
+enum class Form { kMul, kAdd, kFma };
+
+// The form of update n of a vector in a block (n counts vectors and steps).
+template <class L>
+constexpr Form FormOf(int n) {
+  if constexpr (L::kFma) return n % 3 == 0 ? Form::kFma : Form::kAdd;
+  return n % 2 == 1 ? Form::kAdd : Form::kMul;
+}
+
 // One update of z <- z^2 + c, rounded exactly as IterateScalar rounds it.
-// Two forms of the new imaginary part, y - (p * -2) and y + (p + p) with
-// p = zr * zi, give the same bits: p * -2 and p + p are both 2p negated or
-// not, exact (doubling only shifts the exponent) or the same infinity on
-// overflow, and y - (-a) is y + a by definition, signed zeros included. The
-// first costs four multiplies and three adds, the second three and four; the
-// processor has as many adders as multipliers, so the kernels alternate them.
 // Returns |z|^2 before the update, as IterateScalar computes it.
-template <class L, bool kAddForm>
+template <class L, Form kForm>
 __attribute__((always_inline)) inline typename L::V Update(typename L::V& r, typename L::V& i, typename L::V x,
                                                            typename L::V y) {
   const typename L::V p = L::Mul(r, i), r2 = L::Mul(r, r), i2 = L::Mul(i, i);
   const typename L::V t = L::Add(x, L::Sub(r2, i2));
-  i = kAddForm ? L::Add(y, L::Add(p, p)) : L::Sub(y, L::Mul(p, L::Set(-2.0)));
+  if constexpr (kForm == Form::kFma)
+    i = L::TwiceAdd(p, y);
+  else if constexpr (kForm == Form::kAdd)
+    i = L::Add(y, L::Add(p, p));
+  else
+    i = L::Sub(y, L::Mul(p, L::Set(-2.0)));
   r = t;
   return L::Add(r2, i2);
 }
@@ -124,19 +143,19 @@ __attribute__((always_inline)) inline typename L::V Update(typename L::V& r, typ
 // One update; with kCount, below counts the states before it whose |z|^2
 // is below 4 (in integers, which leave the floating-point units to the
 // update).
-template <class L, bool kAddForm, bool kCount>
+template <class L, Form kForm, bool kCount>
 __attribute__((always_inline)) inline void CountedUpdate(typename L::V& r, typename L::V& i, typename L::V x,
                                                          typename L::V y, typename L::I* below) {
-  const typename L::V magnitude = Update<L, kAddForm>(r, i, x, y);
+  const typename L::V magnitude = Update<L, kForm>(r, i, x, y);
   if (kCount) *below = L::AddWhereBelow(*below, magnitude, L::Set(4.0));
 }
 
-// One update of each of G vectors, vector g in the form of (g + s) % 2.
+// One update of each of G vectors, vector g in the form FormOf(g + s).
 template <class L, int s, bool kCount, int... g>
 __attribute__((always_inline)) inline void Step(typename L::V* r, typename L::V* i, const typename L::V* x,
                                                 const typename L::V* y, typename L::I* below,
                                                 std::integer_sequence<int, g...>) {
-  (CountedUpdate<L, (g + s) % 2 == 1, kCount>(r[g], i[g], x[g], y[g], kCount ? below + g : nullptr), ...);
+  (CountedUpdate<L, FormOf<L>(g + s), kCount>(r[g], i[g], x[g], y[g], kCount ? below + g : nullptr), ...);
 }
 
 // Steps s... of G vectors.
@@ -147,7 +166,7 @@ __attribute__((always_inline)) inline void Steps(typename L::V* r, typename L::V
   (Step<L, s, kCount>(r, i, x, y, below, std::make_integer_sequence<int, G>()), ...);
 }
 
-// B updates of G independent vectors, the forms alternating, all unrolled.
+// B updates of G independent vectors, the forms mixed, all unrolled.
 template <class L, int G, int B, bool kCount = false>
 __attribute__((always_inline)) inline void Block(typename L::V* r, typename L::V* i, const typename L::V* x,
                                                  const typename L::V* y, typename L::I* below = nullptr) {

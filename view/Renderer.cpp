@@ -123,7 +123,7 @@ const char* KernelName(Kernel kernel) {
 bool KernelAvailable(Kernel kernel) {
   __builtin_cpu_init();
   switch (kernel) {
-    case Kernel::Avx2: return __builtin_cpu_supports("avx2");
+    case Kernel::Avx2: return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
     case Kernel::Avx512: return __builtin_cpu_supports("avx512f");
     default: return true;
   }

@@ -10,12 +10,14 @@ struct Avx2 {
   using V = __m256d;
   using M = __m256d;
   using I = __m256i;
+  static constexpr bool kFma = true;
   static constexpr int kLanes = 4;
   static V Set(double d) { return _mm256_set1_pd(d); }
   static V Load(const double* p) { return _mm256_load_pd(p); }
   static void Store(double* p, V v) { _mm256_store_pd(p, v); }
   static V Add(V a, V b) { return _mm256_add_pd(a, b); }
   static V Sub(V a, V b) { return _mm256_sub_pd(a, b); }
+  static V TwiceAdd(V p, V y) { return _mm256_fmadd_pd(p, _mm256_set1_pd(2.0), y); }
   static V Mul(V a, V b) { return _mm256_mul_pd(a, b); }
   static I ZeroI() { return _mm256_setzero_si256(); }
   static void StoreI(std::int64_t* p, I v) { _mm256_store_si256(reinterpret_cast<I*>(p), v); }

@@ -10,12 +10,14 @@ struct Avx512 {
   using V = __m512d;
   using M = __mmask8;
   using I = __m512i;
+  static constexpr bool kFma = true;
   static constexpr int kLanes = 8;
   static V Set(double d) { return _mm512_set1_pd(d); }
   static V Load(const double* p) { return _mm512_load_pd(p); }
   static void Store(double* p, V v) { _mm512_store_pd(p, v); }
   static V Add(V a, V b) { return _mm512_add_pd(a, b); }
   static V Sub(V a, V b) { return _mm512_sub_pd(a, b); }
+  static V TwiceAdd(V p, V y) { return _mm512_fmadd_pd(p, _mm512_set1_pd(2.0), y); }
   static V Mul(V a, V b) { return _mm512_mul_pd(a, b); }
   static I ZeroI() { return _mm512_setzero_si512(); }
   static void StoreI(std::int64_t* p, I v) { _mm512_store_si512(p, v); }

@@ -10,6 +10,7 @@ struct Sse2 {
   using V = __m128d;
   using M = __m128d;
   using I = __m128i;
+  static constexpr bool kFma = false;
   static constexpr int kLanes = 2;
   static V Set(double d) { return _mm_set1_pd(d); }
   static V Load(const double* p) { return _mm_load_pd(p); }
