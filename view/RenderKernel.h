@@ -104,22 +104,26 @@ class PixelFeed {
 };
 
 // The ways the kernels compute the new imaginary part y + 2p, p = zr * zi.
-// All give the bits IterateScalar's y - (p * -2) gives: p * -2, p + p and the
-// 2p inside fma(p, 2, y) are 2p negated or not, exact (doubling only shifts
-// the exponent; the fused add then rounds y + 2p once, as the others do) or
-// the same infinity on overflow; y - (-a) is y + a by definition, signed
-// zeros included. The update costs three multiplies and two adds besides: the
+// All give the count IterateScalar's y - (p * -2) gives: p * -2, p + p and
+// the 2p inside fma(p, 2, y) are 2p negated or not, exact (doubling only
+// shifts the exponent; the fused add then rounds y + 2p once, as the others
+// do) or the same infinity on overflow; y - (-a) is y + a by definition,
+// signed zeros included. Only where 2p overflows (the state has already
+// left) and |y| is at least 2^971 can the fused form give a finite i, itself
+// at least 2^971; the next zr is then infinite or NaN either way, and every
+// later state stays out. The update costs three multiplies and two adds besides: the
 // multiply form adds a multiply and an add, the add form two adds, the fused
 // form one op on the multipliers. The processor has as many adders as
 // multipliers, so a kernel mixes forms to keep both busy: with fused
-// multiply-add, two add forms to one fused (3.33 of each a update); without,
-// multiply and add forms in turn (3.5).
+// multiply-add, two add forms to one fused (3.33 of each an update); without,
+// multiply and add forms in turn (3.5). A counted update also adds |z|^2, so
+// there the fused form comes twice to the add form's once.
 enum class Form { kMul, kAdd, kFma };
 
 // The form of update n of a vector in a block (n counts vectors and steps).
-template <class L>
+template <class L, bool kCount>
 constexpr Form FormOf(int n) {
-  if constexpr (L::kFma) return n % 3 == 0 ? Form::kFma : Form::kAdd;
+  if constexpr (L::kFma) return (n % 3 == 0) != kCount ? Form::kFma : Form::kAdd;
   return n % 2 == 1 ? Form::kAdd : Form::kMul;
 }
 
@@ -155,7 +159,7 @@ template <class L, int s, bool kCount, int... g>
 __attribute__((always_inline)) inline void Step(typename L::V* r, typename L::V* i, const typename L::V* x,
                                                 const typename L::V* y, typename L::I* below,
                                                 std::integer_sequence<int, g...>) {
-  (CountedUpdate<L, FormOf<L>(g + s), kCount>(r[g], i[g], x[g], y[g], kCount ? below + g : nullptr), ...);
+  (CountedUpdate<L, FormOf<L, kCount>(g + s), kCount>(r[g], i[g], x[g], y[g], kCount ? below + g : nullptr), ...);
 }
 
 // Steps s... of G vectors.
