@@ -189,6 +189,9 @@ TEST(Render, OddViewsMatchTheScalarLoop) {
       MakeView(5, 40, 0, 0, 1e300),
       MakeView(6, 40, 1e154, -1e154, 1e153),
       MakeView(7, 40, -1e308, 1e308, 1e308),
+      // 2 zr zi overflows, but not with y added before rounding.
+      MakeView(4, 40, -0.6, 1.7e308, 0.1),
+      MakeView(4, 300, -0.6, 1.7e308, 0.1),
       MakeView(4, 40, 0, 0, inf),
       MakeView(4, 40, nan, 0, 1),
       MakeView(16, 40, -0.75, 0.1, 1e-320),
