@@ -1,5 +1,6 @@
-// Four lanes with AVX2. Built with -mavx2 and used only after a run-time
-// check, so nothing here may be shared with the rest of the program.
+// Four lanes with AVX2 and FMA. Built with -mavx2 -mfma and used only after
+// a run-time check, so nothing here may be shared with the rest of the
+// program.
 #include <immintrin.h>
 
 #include "view/RenderKernel.h"
