@@ -200,7 +200,7 @@ __attribute__((always_inline)) inline void RunBlock(double* zr, double* zi, cons
 #pragma GCC unroll 8
     for (int g = 0; g < G; ++g) L::StoreI(below + g * W, counted[g]);
   } else {
-#pragma GCC unroll 1
+#pragma GCC unroll 8
     for (int j = 0; j < K; ++j) {
 #pragma GCC unroll 8
       for (int g = 0; g < G; ++g) L::Store(keptR + j * N + g * W, r[g]), L::Store(keptI + j * N + g * W, i[g]);
