@@ -360,14 +360,14 @@ std::uint64_t RenderLanes(const PixelJob& job) {
         total += k;
         job.pixels[pixel[lane]] = PixelFor(job, k);
       } else {
-        // It left in the part after the last kept state below 4 (the first
-        // is, unless the lane is NaN).
-        int j = -1;
-        for (int kept = 0; kept < K; ++kept) {
+        // It left in the part after the last kept state below 4. The first
+        // is, as the lane was not out before this block, unless c is NaN,
+        // and then any part gives the limit.
+        int j = 0;
+        for (int kept = 1; kept < K; ++kept) {
           const double r = keptR[kept][lane], i = keptI[kept][lane];
           j += r * r + i * i < 4.0;
         }
-        j = j < 0 ? 0 : j;
         qr[queued] = keptR[j][lane], qi[queued] = keptI[j][lane], qx[queued] = cx[lane], qy[queued] = cy[lane];
         qk[queued] = now - B + j * S - first[lane];
         qPixel[queued++] = pixel[lane];
