@@ -111,13 +111,15 @@ class PixelFeed {
 // signed zeros included. Only where 2p overflows (the state has already
 // left) and |y| is at least 2^971 can the fused form give a finite i, itself
 // at least 2^971; the next zr is then infinite or NaN either way, and every
-// later state stays out. The update costs three multiplies and two adds besides: the
-// multiply form adds a multiply and an add, the add form two adds, the fused
-// form one op on the multipliers. The processor has as many adders as
-// multipliers, so a kernel mixes forms to keep both busy: with fused
-// multiply-add, two add forms to one fused (3.33 of each an update); without,
-// multiply and add forms in turn (3.5). A counted update also adds |z|^2, so
-// there the fused form comes twice to the add form's once.
+// later state stays out.
+//
+// Besides, an update costs three multiplies and two adds. The multiply form
+// adds a multiply and an add, the add form two adds, the fused form one op
+// on the multipliers. The processor has as many adders as multipliers, so a
+// kernel mixes the forms to keep both busy: with fused multiply-add, two add
+// forms to one fused (3.33 ops on each); without, multiply and add forms in
+// turn (3.5). A counted update also adds |z|^2, so there the fused form
+// comes twice to the add form's once.
 enum class Form { kMul, kAdd, kFma };
 
 // The form of update n of a vector in a block (n counts vectors and steps).
