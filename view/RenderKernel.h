@@ -337,16 +337,16 @@ std::uint64_t RenderLanes(const PixelJob& job) {
     now += B;
 
     const V nowV = L::Set(now);
-    std::uint64_t out = 0, cycled = 0, ended = 0;
+    std::uint64_t out = 0, done = 0;
 #pragma GCC unroll 8
     for (int g = 0; g < G; ++g) {
       const int at = g * W;
       const V r = L::Load(zr + at), i = L::Load(zi + at);
       const V sr = L::Load(savedR + at), si = L::Load(savedI + at), checkpoint = L::Load(due + at);
       const V count = L::Sub(nowV, L::Load(first + at));
-      out |= static_cast<std::uint64_t>(L::Bits(L::NotBelow(L::Add(L::Mul(r, r), L::Mul(i, i)), four))) << at;
-      cycled |= static_cast<std::uint64_t>(L::Bits(L::Same(r, i, sr, si))) << at;
-      ended |= static_cast<std::uint64_t>(L::Bits(L::NotBelow(count, lim))) << at;
+      const std::uint64_t outHere = L::Bits(L::NotBelow(L::Add(L::Mul(r, r), L::Mul(i, i)), four));
+      out |= outHere << at;
+      done |= (outHere | L::Bits(L::Same(r, i, sr, si)) | L::Bits(L::NotBelow(count, lim))) << at;
       // A lane whose count reaches its checkpoint saves its point, and the
       // next checkpoint is at twice the count.
       const typename L::M save = L::NotBelow(count, checkpoint);
@@ -354,7 +354,7 @@ std::uint64_t RenderLanes(const PixelJob& job) {
       L::Store(savedI + at, L::Blend(save, si, i));
       L::Store(due + at, L::Blend(save, checkpoint, L::Add(count, count)));
     }
-    for (std::uint64_t m = out | cycled | ended; m != 0; m &= m - 1) {
+    for (std::uint64_t m = done; m != 0; m &= m - 1) {
       const int lane = __builtin_ctzll(m);
       if (!(out >> lane & 1) || kCount) {
         const double count = out >> lane & 1 ? now - B - first[lane] + static_cast<double>(below[lane]) : limit;
