@@ -356,8 +356,9 @@ std::uint64_t RenderLanes(const PixelJob& job) {
     }
     for (std::uint64_t m = done; m != 0; m &= m - 1) {
       const int lane = __builtin_ctzll(m);
-      if (!(out >> lane & 1) || kCount) {
-        const double count = out >> lane & 1 ? now - B - first[lane] + static_cast<double>(below[lane]) : limit;
+      const bool isOut = out >> lane & 1;
+      if (!isOut || kCount) {
+        const double count = isOut ? now - B - first[lane] + static_cast<double>(below[lane]) : limit;
         const int k = PixelCount(cx[lane], cy[lane], count, limit);
         total += k;
         job.pixels[pixel[lane]] = PixelFor(job, k);
