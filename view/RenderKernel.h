@@ -119,14 +119,15 @@ class PixelFeed {
 // kernel mixes the forms to keep both busy: with fused multiply-add, two add
 // forms to one fused (3.33 ops on each); without, multiply and add forms in
 // turn (3.5). A counted update also adds |z|^2, so there the fused form
-// comes twice to the add form's once.
+// comes twice to the add form's once. Each vector keeps its form from step
+// to step.
 enum class Form { kMul, kAdd, kFma };
 
-// The form of update n of a vector in a block (n counts vectors and steps).
+// The form of vector g's updates.
 template <class L, bool kCount>
-constexpr Form FormOf(int n) {
-  if constexpr (L::kFma) return (n % 3 == 0) != kCount ? Form::kFma : Form::kAdd;
-  return n % 2 == 1 ? Form::kAdd : Form::kMul;
+constexpr Form FormOf(int g) {
+  if constexpr (L::kFma) return (g % 3 == 0) != kCount ? Form::kFma : Form::kAdd;
+  return g % 2 == 1 ? Form::kAdd : Form::kMul;
 }
 
 // One update of z <- z^2 + c, rounded exactly as IterateScalar rounds it.
@@ -156,27 +157,22 @@ __attribute__((always_inline)) inline void CountedUpdate(typename L::V& r, typen
   if (kCount) *below = L::AddWhereBelow(*below, magnitude, L::Set(4.0));
 }
 
-// One update of each of G vectors, vector g in the form FormOf(g + s).
-template <class L, int s, bool kCount, int... g>
+// One update of each of G vectors.
+template <class L, bool kCount, int... g>
 __attribute__((always_inline)) inline void Step(typename L::V* r, typename L::V* i, const typename L::V* x,
                                                 const typename L::V* y, typename L::I* below,
                                                 std::integer_sequence<int, g...>) {
-  (CountedUpdate<L, FormOf<L, kCount>(g + s), kCount>(r[g], i[g], x[g], y[g], kCount ? below + g : nullptr), ...);
+  (CountedUpdate<L, FormOf<L, kCount>(g), kCount>(r[g], i[g], x[g], y[g], kCount ? below + g : nullptr), ...);
 }
 
-// Steps s... of G vectors.
-template <class L, int G, bool kCount, int... s>
-__attribute__((always_inline)) inline void Steps(typename L::V* r, typename L::V* i, const typename L::V* x,
-                                                 const typename L::V* y, typename L::I* below,
-                                                 std::integer_sequence<int, s...>) {
-  (Step<L, s, kCount>(r, i, x, y, below, std::make_integer_sequence<int, G>()), ...);
-}
-
-// B updates of G independent vectors, the forms mixed, all unrolled.
+// B updates of G independent vectors: a loop of steps, not unrolled, as a
+// block unrolled whole outgrows the processor's cache of decoded
+// instructions, and then decoding, not the arithmetic, sets the pace.
 template <class L, int G, int B, bool kCount = false>
 __attribute__((always_inline)) inline void Block(typename L::V* r, typename L::V* i, const typename L::V* x,
                                                  const typename L::V* y, typename L::I* below = nullptr) {
-  Steps<L, G, kCount>(r, i, x, y, below, std::make_integer_sequence<int, B>());
+#pragma GCC unroll 1
+  for (int n = 0; n < B; ++n) Step<L, kCount>(r, i, x, y, below, std::make_integer_sequence<int, G>());
 }
 
 // B updates of the G * W lanes (zr, zi) with c = (cx, cy), from and back to
