@@ -90,14 +90,21 @@ endforeach()
 
 # A failed write leaves nothing behind either.
 run(--size 16 -o no-such-folder/x.bmp)
-file(GLOB left RELATIVE ${WORK} ${WORK}/*.partial ${WORK}/no-such-folder)
+file(GLOB left RELATIVE ${WORK} ${WORK}/*.partial* ${WORK}/no-such-folder)
 if(rc EQUAL 0 OR left)
   message(FATAL_ERROR "write into a missing folder: exit ${rc}, left ${left}")
 endif()
 
-# An existing file is replaced whole.
+# An existing file is replaced whole, and a file that happens to have the
+# temporary file's name is left as it was.
+file(WRITE ${WORK}/kept.bmp.partial "somebody's")
 render(-o kept.bmp)
 expect_file(kept.bmp 480054 "5c10d96c042865871bc7c43da350a4c584f36b34f4d7553d324c19ec1ce9a8aa")
+file(READ ${WORK}/kept.bmp.partial partial)
+file(GLOB left RELATIVE ${WORK} ${WORK}/kept.bmp.partial?*)
+if(NOT partial STREQUAL "somebody's" OR left)
+  message(FATAL_ERROR "kept.bmp.partial: '${partial}', left ${left}")
+endif()
 
 # A PNG holds the BMP's pixels.
 render(${odd} -o odd.png)

@@ -1,16 +1,37 @@
 #include "tools/OutputFile.h"
 
+#include <fcntl.h>
+
 #include <cerrno>
 #include <cstring>
 #include <stdexcept>
 
 #ifdef _WIN32
+#include <io.h>
 #include <windows.h>
+#else
+#include <unistd.h>
+#define O_BINARY 0
 #endif
 
-OutputFile::OutputFile(const std::string& path) : path_(path), temporary_(path + ".partial") {
-  file_ = std::fopen(temporary_.c_str(), "wb");
-  if (!file_) Fail("cannot write", errno);
+OutputFile::OutputFile(const std::string& path) : path_(path) {
+  // The temporary file is always a new one: a file that has its name already
+  // (somebody's, or another run's writing the same target) is left alone and
+  // the next name is tried.
+  for (int n = 0; !file_; ++n) {
+    const std::string name = path + ".partial" + (n ? std::to_string(n) : "");
+    const int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_BINARY, 0666);
+    if (fd < 0 && errno == EEXIST && n < 100) continue;
+    if (fd < 0) Fail("cannot write", errno);
+    file_ = fdopen(fd, "wb");
+    if (!file_) {
+      const int error = errno;
+      close(fd);
+      std::remove(name.c_str());
+      Fail("cannot write", error);
+    }
+    temporary_ = name;
+  }
 }
 
 OutputFile::~OutputFile() {
