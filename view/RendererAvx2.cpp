@@ -37,8 +37,8 @@ struct Avx2 {
   static V Blend(M m, V a, V b) { return _mm256_blendv_pd(a, b, m); }
 };
 
-// G vectors, blocks of K * S updates; under a small limit, 4 vectors.
-constexpr int G = 6, S = 16, K = 4, kShortGroups = 4;
+// G vectors, blocks of K * S updates; under a small limit, 6 vectors.
+constexpr int G = 7, S = 16, K = 4, kShortGroups = 6;
 
 }  // namespace
 

@@ -34,8 +34,8 @@ struct Avx512 {
   static V Blend(M m, V a, V b) { return _mm512_mask_blend_pd(m, a, b); }
 };
 
-// G vectors, blocks of K * S updates; under a small limit, 5 vectors.
-constexpr int G = 8, S = 16, K = 4, kShortGroups = 5;
+// G vectors, blocks of K * S updates; under a small limit, 8 vectors.
+constexpr int G = 8, S = 16, K = 4, kShortGroups = 8;
 
 }  // namespace
 

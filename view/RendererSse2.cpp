@@ -35,10 +35,8 @@ struct Sse2 {
   static V Blend(M m, V a, V b) { return _mm_or_pd(_mm_and_pd(m, b), _mm_andnot_pd(m, a)); }
 };
 
-// G vectors, blocks of K * S updates; under a small limit, 4 vectors. A
-// 32-bit build has 8 vector registers, not 16: 4 vectors' z alone would
-// fill them, so it runs 3.
-constexpr int G = sizeof(void*) == 8 ? 4 : 3, S = 16, K = 4, kShortGroups = 4;
+// G vectors, blocks of K * S updates; under a small limit, 6 vectors.
+constexpr int G = 7, S = 16, K = 4, kShortGroups = 6;
 
 }  // namespace
 
