@@ -32,6 +32,8 @@ class CDialog : public CWnd {
   // every message; the owner is disabled meanwhile.
   INT_PTR DoModal();
   void EndDialog(int result);
+  // True once EndDialog has been called, while the dialog is taken down.
+  bool HasEnded() const { return !m_running; }
   // False when the exchange failed.
   BOOL UpdateData(BOOL saveAndValidate = TRUE);
 

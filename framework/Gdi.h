@@ -76,17 +76,16 @@ class CMemoryImage {
   CMemoryImage& operator=(const CMemoryImage&) = delete;
 
   // A new bitmap compatible with reference in place of the one held, which
-  // is freed.
-  void Create(HDC reference, int width, int height) {
-    if (!m_dc) {
-      m_dc.CreateCompatibleDC(reference);
-      m_original = nullptr;
-    }
+  // is freed. False when it cannot be made: the old one stays, selected.
+  bool Create(HDC reference, int width, int height) {
+    if (!m_dc && !m_dc.CreateCompatibleDC(reference)) return false;
     CBitmap fresh;
-    fresh.CreateCompatibleBitmap(reference, width, height);
+    if (!fresh.CreateCompatibleBitmap(reference, width, height)) return false;
     HGDIOBJ previous = ::SelectObject(m_dc, fresh);
+    if (!previous) return false;
     if (!m_original) m_original = previous;
-    m_bitmap = std::move(fresh);
+    m_bitmap = std::move(fresh);  // the old bitmap is no longer selected
+    return true;
   }
   operator HDC() const { return m_dc; }
 

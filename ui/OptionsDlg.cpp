@@ -114,9 +114,21 @@ bool COptionsDlg::ClampScreenSize() {
   return Clamp(IDC_SCREEN_SIZE, screenSize, kScreenSizes.low, kScreenSizes.high);
 }
 
-void COptionsDlg::OnKillFocusZoomRate() { ClampZoomRate(); }
-void COptionsDlg::OnKillFocusMaxIterations() { ClampMaxIterations(); }
-void COptionsDlg::OnKillFocusScreenSize() { ClampScreenSize(); }
+bool COptionsDlg::Cancelling() const {
+  // The focus has moved by the time an edit says it lost it. Whatever the
+  // fields hold is thrown away then, and OK clamps them all again anyway.
+  return HasEnded() || ::GetFocus() == GetDlgItem(IDCANCEL);
+}
+
+void COptionsDlg::OnKillFocusZoomRate() {
+  if (!Cancelling()) ClampZoomRate();
+}
+void COptionsDlg::OnKillFocusMaxIterations() {
+  if (!Cancelling()) ClampMaxIterations();
+}
+void COptionsDlg::OnKillFocusScreenSize() {
+  if (!Cancelling()) ClampScreenSize();
+}
 
 void COptionsDlg::OnDefaults() {
   inColour = setting::kDefaultInColour;

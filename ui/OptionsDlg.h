@@ -45,6 +45,9 @@ class COptionsDlg : public CDialog {
   bool ClampZoomRate();
   bool ClampMaxIterations();
   bool ClampScreenSize();
+  // The user has chosen Cancel (or the dialog has ended): a field left
+  // empty then gets no notice.
+  bool Cancelling() const;
 
   bool m_readingBack = false;
 };

@@ -36,7 +36,9 @@ void CSwatchButton::DrawItem(LPDRAWITEMSTRUCT item) {
     CBrush black(RGB(0, 0, 0));
     ::FrameRect(dc, &swatch, black);
     swatch.DeflateRect(1, 1);
-    FillSolidRect(dc, swatch, colour);
+    // The view draws with the low 24 bits; GDI would take a colour with a
+    // top byte for a palette index and paint black.
+    FillSolidRect(dc, swatch, colour & 0xFFFFFF);
   }
 
   // A down arrow of rows 5, 3 and 1 pixels wide centred on column x; a

@@ -41,9 +41,10 @@ int CFractalView::OnCreate(LPCREATESTRUCTA) {
   return 0;
 }
 
-void CFractalView::RecreateImage() {
-  m_image.Create(CClientDC(m_hWnd), m_params.edge, m_params.edge);
+bool CFractalView::RecreateImage() {
+  if (!m_image.Create(CClientDC(m_hWnd), m_params.edge, m_params.edge)) return false;
   ::PatBlt(m_image, 0, 0, m_params.edge, m_params.edge, BLACKNESS);
+  return true;
 }
 
 void CFractalView::Render() {

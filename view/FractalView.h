@@ -17,8 +17,9 @@ class CFractalView : public CWnd {
   // queued button-up of each kind so a click made while waiting does not
   // zoom again.
   void Render();
-  // A black image of the current edge, made at creation and after a size change.
-  void RecreateImage();
+  // A black image of the current edge, made at creation and after a size
+  // change. False when it cannot be made: the image held stays as it was.
+  bool RecreateImage();
 
   ViewParameters& Parameters() { return m_params; }
   // The off-screen image, selected into its memory device context.
@@ -44,6 +45,8 @@ class CFractalView : public CWnd {
 
  private:
   void ClickAt(CPoint point, int direction);
+  // Sizes the frame around an image of the current edge.
+  void FitFrame();
 
   ViewParameters m_params;
   CMemoryImage m_image;

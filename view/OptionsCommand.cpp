@@ -3,6 +3,10 @@
 #include "ui/OptionsDlg.h"
 #include "view/FractalView.h"
 
+void CFractalView::FitFrame() {
+  ::SendMessageA(GetParent(), WM_FITTOPANE, static_cast<WPARAM>(m_params.edge), m_params.edge);
+}
+
 void CFractalView::OnOptions() {
   const Settings before = m_params.AsSettings();
   COptionsDlg dialog(before);
@@ -21,8 +25,15 @@ void CFractalView::OnOptions() {
 
   if (resized) {
     // The frame lays the view out again on WM_SIZE; the region shown stays.
-    ::SendMessageA(GetParent(), WM_FITTOPANE, static_cast<WPARAM>(m_params.edge), m_params.edge);
-    RecreateImage();
+    FitFrame();
+    if (!RecreateImage()) {
+      // Out of memory for the bigger image: the view goes on at the size of
+      // the image it holds, and the stored size is tried at the next start.
+      Settings kept = m_params.AsSettings();
+      kept.edge = before.edge;
+      m_params.ApplySettings(kept);
+      FitFrame();
+    }
   }
   if (redraw && !m_params.notRendered) Render();
 }

@@ -316,6 +316,56 @@ TEST_F(OptionsCommand, AfterARenderOnlyAChangedPictureIsDrawnAndAllSixAreAlwaysS
   EXPECT_EQ(StoredSetting("Window Size"), 1024);
 }
 
+TEST_F(OptionsCommand, CancellingWithAnEmptiedFieldShowsNoNotice) {
+  boxTexts.clear();
+  closingBoxes = true;
+  CloseBoxes();
+  const std::function<void(HWND)> cancels[] = {
+      [](HWND) { ::PostMessageA(::GetFocus(), WM_KEYDOWN, VK_ESCAPE, 0); },
+      [](HWND d) {  // the Cancel button takes the focus as it is pressed
+        HWND cancel = ::GetDlgItem(d, IDCANCEL);
+        ::PostMessageA(cancel, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
+        ::PostMessageA(cancel, WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
+      },
+      [](HWND d) { ::PostMessageA(d, WM_SYSCOMMAND, SC_CLOSE, 0); },
+  };
+  for (const auto& cancel : cancels) {
+    RunSoon([&cancel] {
+      HWND d = ::FindWindowA("#32770", "Options");
+      ::SetDlgItemTextA(d, IDC_ZOOM_RATE, "9");
+      HWND iterations = ::GetDlgItem(d, IDC_MAX_ITERATIONS);
+      ::SetFocus(iterations);
+      ::SetWindowTextA(iterations, "");
+      cancel(d);
+    });
+    Command(ID_VIEW_OPTIONS);
+  }
+  closingBoxes = false;
+  EXPECT_EQ(boxTexts, std::vector<std::string>());
+  EXPECT_EQ(Stored(), Values(6));
+  EXPECT_EQ(Params().zoomRate, 3);
+}
+
+HBITMAP WINAPI NoBitmap(HDC, int, int) { return nullptr; }
+
+TEST_F(OptionsCommand, ABiggerImageThatCannotBeMadeKeepsTheViewAtTheSizeItHolds) {
+  Command(ID_VIEW_REFRESH);
+  {
+    ScopedImportPatch failing("gdi32.dll", "CreateCompatibleBitmap", reinterpret_cast<const void*>(&NoBitmap));
+    ASSERT_TRUE(failing.Active());
+    Options([](HWND d) { ::SetDlgItemTextA(d, IDC_SCREEN_SIZE, "600"); });
+  }
+  EXPECT_EQ(StoredSetting("Window Size"), 600);
+  EXPECT_EQ(Params().edge, 400);
+  EXPECT_EQ(Params().halfEdge, 200);
+  ExpectSize(400);
+  EXPECT_FALSE(ImageBlack());
+  // The view goes on working with the image it holds.
+  Mark();
+  frame->View().SendMessage(WM_LBUTTONUP, 0, MAKELPARAM(200, 200));
+  EXPECT_FALSE(Marked());
+}
+
 TEST_F(OptionsCommand, CancelChangesAndStoresNothing) {
   Command(ID_VIEW_REFRESH);
   Mark();

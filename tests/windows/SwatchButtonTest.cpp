@@ -19,14 +19,14 @@ const CRect kItem(2, 3, 85, 26);
 // A button drawn into a memory bitmap in the given item state.
 class Drawn {
  public:
-  explicit Drawn(UINT state) {
+  explicit Drawn(UINT state, COLORREF colour = kSwatch) {
     CClientDC screen(nullptr);
     m_dc.CreateCompatibleDC(screen);
     m_bitmap.CreateCompatibleBitmap(screen, 90, 30);
     ::SelectObject(m_dc, m_bitmap);
     FillSolidRect(m_dc, CRect(0, 0, 90, 30), 0x00FF00FF);
     CSwatchButton button;
-    button.colour = kSwatch;
+    button.colour = colour;
     DRAWITEMSTRUCT item = {ODT_BUTTON, 0, 0, ODA_DRAWENTIRE, state, nullptr, m_dc, kItem, 0};
     button.DrawItem(&item);
   }
@@ -75,6 +75,10 @@ TEST(SwatchButtonDrawing, FramedSwatchAndArrowNormalPressedAndDisabled) {
   EXPECT_EQ(disabled.At(30, 14), face);
   EXPECT_EQ(disabled.Row(13, shadow), "...xxxxx....");
   EXPECT_EQ(disabled.Row(15, shadow), ".....x......");
+}
+
+TEST(SwatchButtonDrawing, AStoredTopByteIsLeftOutAsTheViewLeavesItOut) {
+  EXPECT_EQ(Drawn(0, 0xFF000000 | kSwatch).At(30, 14), kSwatch);
 }
 
 TEST(SwatchButtonDrawing, FocusRectangleThreePixelsIn) {
