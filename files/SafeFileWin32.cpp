@@ -3,6 +3,8 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <string>
 
 #include "files/SafeFile.h"
@@ -45,7 +47,21 @@ int SafeFile::Replace(const std::string& from, const std::string& to) {
 
 void SafeFile::Remove(const std::string& name) { ::DeleteFileA(name.c_str()); }
 
+// The C runtime's words for the errors it knows, as fractavo-render has
+// always printed them; the system's own for the rest.
 std::string SafeFile::ErrorText(int osError) {
+  switch (osError) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND: return std::strerror(ENOENT);
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+    case ERROR_WRITE_PROTECT: return std::strerror(EACCES);
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL: return std::strerror(ENOSPC);
+    case ERROR_FILE_EXISTS: return std::strerror(EEXIST);
+    case ERROR_TOO_MANY_OPEN_FILES: return std::strerror(EMFILE);
+  }
   char text[512] = "";
   const DWORD length = ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
                                         static_cast<DWORD>(osError), 0, text, sizeof text, nullptr);
