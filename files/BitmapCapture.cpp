@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "files/Bmp.h"
-#include "framework/File.h"
+#include "files/SafeFile.h"
 #include "framework/Gdi.h"
 
 namespace {
@@ -78,12 +78,12 @@ bool WritePackedDib(const char* path, BYTE* block) {
   const std::optional<BmpFile> file = PrepareBmpFile(block);
   if (!file) return false;
   try {
-    CSafeFile out(path);
+    SafeFile out(path);
     out.Write(file->fileHeader.data(), kFileHeaderSize);
-    out.Write(block, static_cast<UINT>(file->blockLength));
+    out.Write(block, file->blockLength);
     out.Commit();
     return true;
-  } catch (const CFileException&) {
+  } catch (const FileError&) {
     return false;
   }
 }

@@ -2,20 +2,9 @@
 
 #include <algorithm>
 
+#include "files/ByteOrder.h"
+
 namespace {
-
-std::uint32_t Load32(const std::uint8_t* p) {
-  return p[0] | p[1] << 8 | p[2] << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-}
-std::uint16_t Load16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | p[1] << 8); }
-
-void Store32(std::uint8_t* p, std::uint32_t v) {
-  for (int b = 0; b < 4; ++b) p[b] = static_cast<std::uint8_t>(v >> 8 * b);
-}
-void Store16(std::uint8_t* p, std::uint16_t v) {
-  p[0] = static_cast<std::uint8_t>(v);
-  p[1] = static_cast<std::uint8_t>(v >> 8);
-}
 
 constexpr std::size_t kSizeImageOffset = 20;
 
@@ -36,32 +25,32 @@ bool Writable(const InfoHeader& h) {
 
 InfoHeader ReadInfoHeader(const std::uint8_t* b) {
   InfoHeader h;
-  h.size = Load32(b);
-  h.width = static_cast<std::int32_t>(Load32(b + 4));
-  h.height = static_cast<std::int32_t>(Load32(b + 8));
-  h.planes = Load16(b + 12);
-  h.bitCount = Load16(b + 14);
-  h.compression = Load32(b + 16);
-  h.sizeImage = Load32(b + kSizeImageOffset);
-  h.xPelsPerMeter = static_cast<std::int32_t>(Load32(b + 24));
-  h.yPelsPerMeter = static_cast<std::int32_t>(Load32(b + 28));
-  h.clrUsed = Load32(b + 32);
-  h.clrImportant = Load32(b + 36);
+  h.size = LoadLe32(b);
+  h.width = static_cast<std::int32_t>(LoadLe32(b + 4));
+  h.height = static_cast<std::int32_t>(LoadLe32(b + 8));
+  h.planes = LoadLe16(b + 12);
+  h.bitCount = LoadLe16(b + 14);
+  h.compression = LoadLe32(b + 16);
+  h.sizeImage = LoadLe32(b + kSizeImageOffset);
+  h.xPelsPerMeter = static_cast<std::int32_t>(LoadLe32(b + 24));
+  h.yPelsPerMeter = static_cast<std::int32_t>(LoadLe32(b + 28));
+  h.clrUsed = LoadLe32(b + 32);
+  h.clrImportant = LoadLe32(b + 36);
   return h;
 }
 
 void StoreInfoHeader(const InfoHeader& h, std::uint8_t* b) {
-  Store32(b, h.size);
-  Store32(b + 4, static_cast<std::uint32_t>(h.width));
-  Store32(b + 8, static_cast<std::uint32_t>(h.height));
-  Store16(b + 12, h.planes);
-  Store16(b + 14, h.bitCount);
-  Store32(b + 16, h.compression);
-  Store32(b + kSizeImageOffset, h.sizeImage);
-  Store32(b + 24, static_cast<std::uint32_t>(h.xPelsPerMeter));
-  Store32(b + 28, static_cast<std::uint32_t>(h.yPelsPerMeter));
-  Store32(b + 32, h.clrUsed);
-  Store32(b + 36, h.clrImportant);
+  StoreLe32(b, h.size);
+  StoreLe32(b + 4, static_cast<std::uint32_t>(h.width));
+  StoreLe32(b + 8, static_cast<std::uint32_t>(h.height));
+  StoreLe16(b + 12, h.planes);
+  StoreLe16(b + 14, h.bitCount);
+  StoreLe32(b + 16, h.compression);
+  StoreLe32(b + kSizeImageOffset, h.sizeImage);
+  StoreLe32(b + 24, static_cast<std::uint32_t>(h.xPelsPerMeter));
+  StoreLe32(b + 28, static_cast<std::uint32_t>(h.yPelsPerMeter));
+  StoreLe32(b + 32, h.clrUsed);
+  StoreLe32(b + 36, h.clrImportant);
 }
 
 std::uint16_t ColourTableSize(const InfoHeader& h) {
@@ -88,14 +77,14 @@ std::optional<BmpFile> PrepareBmpFile(std::uint8_t* block) {
   if (h.size != kInfoHeaderSize || !Writable(h)) return std::nullopt;
   const std::uint32_t tableSize = ColourTableSize(h);
   const std::uint32_t imageSize = ImageSize(h);
-  Store32(block + kSizeImageOffset, imageSize);
+  StoreLe32(block + kSizeImageOffset, imageSize);
 
   BmpFile file{};
   file.blockLength = kInfoHeaderSize + tableSize + imageSize;
   std::uint8_t* f = file.fileHeader.data();
-  Store16(f, 0x4D42);  // "BM"
-  Store32(f + 2, static_cast<std::uint32_t>(kFileHeaderSize + file.blockLength));
-  Store32(f + 10, static_cast<std::uint32_t>(kFileHeaderSize + kInfoHeaderSize + tableSize));
+  StoreLe16(f, 0x4D42);  // "BM"
+  StoreLe32(f + 2, static_cast<std::uint32_t>(kFileHeaderSize + file.blockLength));
+  StoreLe32(f + 10, static_cast<std::uint32_t>(kFileHeaderSize + kInfoHeaderSize + tableSize));
   return file;
 }
 

@@ -1,9 +1,9 @@
 // Save (the image as a BMP file), Save Spot and Load Spot.
 #include <array>
-#include <optional>
 #include <string>
 
 #include "files/BitmapCapture.h"
+#include "files/SafeFile.h"
 #include "files/SpotRecord.h"
 #include "framework/App.h"
 #include "framework/CommonDialogs.h"
@@ -30,9 +30,13 @@ void CFractalView::OnSaveSpot() {
   if (dialog.DoModal() != IDOK) return;
   const auto bytes = EncodeSpot(MakeSpot(m_params));
   // A failed save leaves any earlier file as it was.
-  CSafeFile file(dialog.GetPathName());
-  file.Write(bytes.data(), static_cast<UINT>(bytes.size()));
-  file.Commit();
+  try {
+    SafeFile file(dialog.GetPathName());
+    file.Write(bytes.data(), bytes.size());
+    file.Commit();
+  } catch (const FileError& e) {
+    CFileException::ThrowOsError(e.OsError(), e.Path());
+  }
 }
 
 void CFractalView::OnLoadSpot() {
@@ -45,11 +49,9 @@ void CFractalView::OnLoadSpot() {
     read = file.Read(bytes.data(), static_cast<UINT>(bytes.size()));
     file.Close();
   }
-  const std::optional<SpotRecord> spot = DecodeSpot(bytes.data(), read);
-  if (!spot) {
+  if (!LoadSpot(bytes.data(), read, m_params)) {
     AfxMessageBox(m_hWnd, "The file does not appear to be a valid Spot file.", MB_ICONHAND | MB_OK);
     return;
   }
-  ApplySpot(*spot, m_params);
   Render();
 }

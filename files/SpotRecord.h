@@ -33,3 +33,7 @@ SpotRecord MakeSpot(const ViewParameters& view);
 // Takes over the record's region, colours and iteration limit, and the
 // gradient they give.
 void ApplySpot(const SpotRecord& record, ViewParameters& view);
+
+// Takes the view saved in a Spot file's bytes, as Load Spot does: false, with
+// the view unchanged, for bytes DecodeSpot refuses.
+bool LoadSpot(const std::uint8_t* bytes, std::size_t size, ViewParameters& view);

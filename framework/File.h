@@ -76,24 +76,3 @@ class CFile {
   HANDLE m_handle = INVALID_HANDLE_VALUE;
   std::string m_path;
 };
-
-// Writes a file whole or not at all: the bytes go to a temporary file in the
-// target's folder, which replaces the target only on Commit. Until then, and
-// after any failure, the target keeps its old contents and the temporary file
-// is removed. Errors throw CFileException naming the target.
-class CSafeFile {
- public:
-  explicit CSafeFile(const std::string& path);
-  ~CSafeFile();
-  CSafeFile(const CSafeFile&) = delete;
-  CSafeFile& operator=(const CSafeFile&) = delete;
-
-  void Write(const void* buffer, UINT count);
-  void Commit();
-
- private:
-  [[noreturn]] void Fail(LONG osError);
-  std::string m_path;
-  std::string m_temporary;  // empty once committed
-  CFile m_file;
-};

@@ -7,12 +7,12 @@
 #include <cstdint>
 #include <vector>
 
-#include "tools/OutputFile.h"
+#include "files/SafeFile.h"
 
 class PngWriter {
  public:
   // Writes the signature and header at once.
-  PngWriter(OutputFile& file, int width, int height);
+  PngWriter(SafeFile& file, int width, int height);
   ~PngWriter();
   PngWriter(const PngWriter&) = delete;
   PngWriter& operator=(const PngWriter&) = delete;
@@ -24,8 +24,8 @@ class PngWriter {
   void Chunk(const char* type, const std::uint8_t* data, std::size_t size);
   void Compress(int flush);
 
-  OutputFile& file_;
-  z_stream stream_{};
-  int width_, rowsLeft_;
-  std::vector<std::uint8_t> row_, compressed_;
+  SafeFile& m_file;
+  z_stream m_stream{};
+  int m_width, m_rowsLeft;
+  std::vector<std::uint8_t> m_row, m_compressed;
 };

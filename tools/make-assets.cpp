@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "files/Bmp.h"
+#include "files/ByteOrder.h"
 #include "view/Renderer.h"
 #include "view/ViewParameters.h"
 
@@ -17,12 +19,15 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 
 void Put16(Bytes& out, unsigned value) {
-  out.push_back(value & 0xFF);
-  out.push_back(value >> 8 & 0xFF);
+  std::uint8_t bytes[2];
+  StoreLe16(bytes, static_cast<std::uint16_t>(value));
+  out.insert(out.end(), bytes, bytes + 2);
 }
 
 void Put32(Bytes& out, std::uint32_t value) {
-  for (int shift = 0; shift < 32; shift += 8) out.push_back(value >> shift & 0xFF);
+  std::uint8_t bytes[4];
+  StoreLe32(bytes, value);
+  out.insert(out.end(), bytes, bytes + 4);
 }
 
 // One square image of an icon or a cursor. Pixels are top-down: 0x00RRGGBB
@@ -36,15 +41,13 @@ struct Image {
   std::vector<bool> transparent;
 };
 
-int RowBytes(int width, int bitCount) { return (width * bitCount + 31) / 32 * 4; }
-
 // The image as the resource stores it: an info header of twice the height,
 // the colour table, the colour rows and then the 1-bit AND mask, both
 // bottom-up.
 Bytes Dib(const Image& image) {
   const int n = image.size;
-  const int colourRow = RowBytes(n, image.bitCount);
-  const int maskRow = RowBytes(n, 1);
+  const int colourRow = static_cast<int>(Stride(n, static_cast<std::uint16_t>(image.bitCount)));
+  const int maskRow = static_cast<int>(Stride(n, 1));
   Bytes out;
   Put32(out, 40);
   Put32(out, n);

@@ -19,8 +19,8 @@
 #include "app/resource.h"
 #include "files/BitmapCapture.h"
 #include "files/Bmp.h"
+#include "files/SafeFile.h"
 #include "files/SpotRecord.h"
-#include "framework/File.h"
 #include "framework/Gdi.h"
 #include "view/Renderer.h"
 
@@ -210,10 +210,10 @@ TEST_F(SaveTest, WritersThatFailLeaveAnyOldFileAsItWas) {
 
   const std::string lost = Path("no-such-folder\\x.spt");
   try {
-    CSafeFile file(lost);
+    SafeFile file(lost);
     ADD_FAILURE() << "no exception";
-  } catch (const CFileException& e) {
-    EXPECT_EQ(e.m_strFileName, lost);  // the target, not the temporary file
+  } catch (const FileError& e) {
+    EXPECT_EQ(e.Path(), lost);  // the target, not the temporary file
   }
   EXPECT_EQ(Files(), std::vector<std::string>{"old.bmp"});
 }

@@ -1,0 +1,40 @@
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "files/SafeFile.h"
+
+const int SafeFile::s_nameTaken = EEXIST;
+
+int SafeFile::CreateNew(const std::string& name, std::intptr_t& handle) {
+  const int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (fd < 0) return errno;
+  handle = fd;
+  return 0;
+}
+
+int SafeFile::WriteAll(std::intptr_t handle, const void* data, std::size_t size) {
+  const char* p = static_cast<const char*>(data);
+  while (size > 0) {
+    const ssize_t done = write(static_cast<int>(handle), p, size);
+    if (done < 0 && errno == EINTR) continue;
+    if (done < 0) return errno;
+    if (done == 0) return ENOSPC;
+    p += done;
+    size -= static_cast<std::size_t>(done);
+  }
+  return 0;
+}
+
+int SafeFile::Close(std::intptr_t handle) { return close(static_cast<int>(handle)) == 0 ? 0 : errno; }
+
+int SafeFile::Replace(const std::string& from, const std::string& to) {
+  return std::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+}
+
+void SafeFile::Remove(const std::string& name) { std::remove(name.c_str()); }
+
+std::string SafeFile::ErrorText(int osError) { return std::strerror(osError); }
