@@ -1,60 +1,17 @@
 // The escape-time loop over many pixels at once, shared by the kernels for
-// each instruction set. Every lane gives exactly the count of IterateScalar.
-//
-// This header is compiled with different instruction sets in different
-// files. Everything in it has internal linkage and it calls no inline code
-// from elsewhere: the linker must never pick an AVX copy of a function that
-// baseline code calls.
+// each instruction set: the forms of the update, blocks of updates on several
+// vectors, and the lanes that run them. Every lane gives exactly the count of
+// IterateScalar. Internal to the core; like view/PixelFeed.h, everything here
+// has internal linkage, as each kernel compiles it with its own instruction
+// set.
 #pragma once
 
 #include <cstdint>
 #include <utility>
 
-struct ViewParameters;
-
-// The DIB pixel for count k (out of line, so any kernel may call it).
-std::uint32_t DibColour(const ViewParameters& view, int k);
-
-// The steady clock in its own ticks (out of line, for the same reason).
-std::int64_t ClockTicks();
-
-// One render, shared by all its threads.
-struct PixelJob {
-  const double* xs;  // x of each column
-  const double* ys;  // y of each row
-  int width, rows;   // width * rows fits in an int
-  int limit;                      // at least 1
-  const ViewParameters* view;
-  const std::uint32_t* palette;   // DibColour for counts 0..paletteTop
-  int paletteTop;
-  std::uint32_t* pixels;          // width x rows, top row first
-  int* nextPixel;                 // the first pixel no thread has taken yet
-  // Once ClockTicks() reaches it the thread takes no more pixels: it finishes
-  // those it has and returns, leaving the rest to the next call. 0: no deadline.
-  std::int64_t deadline;
-};
-
-// Each renders pixels from the job until none is left (or the deadline has
-// passed) and returns the total of their counts. Several threads may run one
-// on the same job.
-using KernelFn = std::uint64_t (*)(const PixelJob& job);
-std::uint64_t RenderPixelsScalar(const PixelJob& job);
-std::uint64_t RenderPixelsSse2(const PixelJob& job);
-std::uint64_t RenderPixelsAvx2(const PixelJob& job);
-std::uint64_t RenderPixelsAvx512(const PixelJob& job);
-
-// The kernels' update alone, for the benchmark: as many independent vectors
-// as the kernel runs, `blocks` blocks of steps, no escape test and no
-// bookkeeping. Returns the number of updates made.
-std::uint64_t BareUpdatesSse2(std::int64_t blocks);
-std::uint64_t BareUpdatesAvx2(std::int64_t blocks);
-std::uint64_t BareUpdatesAvx512(std::int64_t blocks);
+#include "view/PixelFeed.h"
 
 namespace {
-
-std::uint32_t PixelFor(const PixelJob& job, int k) {
-  return k <= job.paletteTop ? job.palette[k] : DibColour(*job.view, k);
-}
 
 // The count of a lane that ended not below 4 with c = (x, y), from the states
 // below 4 it went through. Finite states below 4 stay finite: only a NaN c
@@ -62,46 +19,6 @@ std::uint32_t PixelFor(const PixelJob& job, int k) {
 inline int PixelCount(double x, double y, double count, double limit) {
   return static_cast<int>(x != x || y != y || count > limit ? limit : count);
 }
-
-// Takes pixels from the job a chunk at a time, so threads rarely meet on the
-// shared counter.
-class PixelFeed {
- public:
-  explicit PixelFeed(const PixelJob& job) : job_(job), total_(job.width * job.rows) {}
-
-  // The next pixel and its c = (x, y).
-  bool Next(int& pixel, double& x, double& y) {
-    if (next_ == end_) {
-      // The clock can be slow to read (Wine), so it is asked every few chunks.
-      if (next_ >= total_ || (job_.deadline && ++grabs_ % 16 == 0 && ClockTicks() >= job_.deadline)) {
-        next_ = end_ = total_;
-        return false;
-      }
-      next_ = __atomic_fetch_add(job_.nextPixel, kChunk, __ATOMIC_RELAXED);
-      end_ = next_ + kChunk < total_ ? next_ + kChunk : total_;
-      if (next_ >= total_) {
-        next_ = end_ = total_;
-        return false;
-      }
-      column_ = next_ % job_.width;
-      row_ = next_ / job_.width;
-    } else if (++column_ == job_.width) {
-      column_ = 0;
-      ++row_;
-    }
-    pixel = next_++;
-    x = job_.xs[column_];
-    y = job_.ys[row_];
-    return true;
-  }
-
- private:
-  static constexpr int kChunk = 64;
-  const PixelJob& job_;
-  const int total_;
-  int next_ = 0, end_ = 0, column_ = 0, row_ = 0;
-  unsigned grabs_ = 0;
-};
 
 // The ways the kernels compute the new imaginary part y + 2p, p = zr * zi.
 // All give the count IterateScalar's y - (p * -2) gives: p * -2, p + p and
@@ -386,26 +303,6 @@ std::uint64_t RenderLanes(const PixelJob& job) {
 template <class L, int G, int S, int K, int kShortGroups>
 std::uint64_t RenderPixels(const PixelJob& job) {
   return job.limit <= 256 ? RenderLanes<L, kShortGroups, 8, 1, true>(job) : RenderLanes<L, G, S, K, false>(job);
-}
-
-// The update of RenderLanes alone on G vectors of points inside the set
-// (bounded orbits, no subnormals).
-template <class L, int G, int B>
-std::uint64_t BareUpdates(std::int64_t blocks) {
-  using V = typename L::V;
-  V r[G], i[G], x[G], y[G];
-  for (int g = 0; g < G; ++g) {
-    r[g] = i[g] = L::Set(0.0);
-    x[g] = L::Set(-0.5 + g * 0.01);
-    y[g] = L::Set(0.25);
-  }
-  for (std::int64_t b = 0; b < blocks; ++b) Block<L, G, B>(r, i, x, y);
-  alignas(64) double sink[L::kLanes];
-  for (int g = 0; g < G; ++g) {
-    L::Store(sink, L::Add(r[g], i[g]));
-    __asm__ volatile("" : : "m"(sink));
-  }
-  return static_cast<std::uint64_t>(blocks) * B * G * L::kLanes;
 }
 
 }  // namespace
