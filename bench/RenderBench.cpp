@@ -12,13 +12,13 @@
 #include <chrono>
 #include <cstdio>
 #include <ctime>
+#include <map>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "Scenes.h"
-#include "view/RenderKernel.h"
-#include "view/Renderer.h"
+#include "view/KernelTable.h"
 
 namespace {
 
@@ -76,15 +76,6 @@ void MeasureReference(BenchScene& s) {
 
 using BareFn = std::uint64_t (*)(std::int64_t blocks);
 
-BareFn BareUpdates(Kernel k) {
-  switch (k) {
-    case Kernel::Sse2: return BareUpdatesSse2;
-    case Kernel::Avx2: return BareUpdatesAvx2;
-    case Kernel::Avx512: return BareUpdatesAvx512;
-    default: return nullptr;
-  }
-}
-
 // The bare update's rate in G iterations per second of processor time: the
 // best of several short runs, as other work on the machine only slows it.
 double BareRate(BareFn bare, double seconds) {
@@ -102,10 +93,10 @@ double BareRate(BareFn bare, double seconds) {
   return best;
 }
 
-double bareRate[5];  // by Kernel, measured before the benchmarks
+std::map<Kernel, double> bareRate;  // measured before the benchmarks
 
-void RunBare(benchmark::State& state, Kernel k) {
-  for (auto _ : state) state.counters["cpu Git/s/core"] = BareRate(BareUpdates(k), 0.05);
+void RunBare(benchmark::State& state, BareFn bare) {
+  for (auto _ : state) state.counters["cpu Git/s/core"] = BareRate(bare, 0.05);
 }
 
 void Run(benchmark::State& state, const BenchScene& s, RenderOptions options) {
@@ -132,8 +123,8 @@ void Run(benchmark::State& state, const BenchScene& s, RenderOptions options) {
   state.counters["speedup"] = s.referenceSeconds / perRender;
   state.counters["cpu Git/s/core"] = static_cast<double>(s.total) / cpuPerRender * 1e-9;
   state.counters["cpu speedup"] = s.referenceCpuSeconds / cpuPerRender * threads;
-  if (const double bare = bareRate[static_cast<int>(options.kernel == Kernel::Auto ? BestKernel() : options.kernel)])
-    state.counters["of bare"] = state.counters["cpu Git/s/core"] / bare;
+  const auto bare = bareRate.find(options.kernel == Kernel::Auto ? BestKernel() : options.kernel);
+  if (bare != bareRate.end()) state.counters["of bare"] = state.counters["cpu Git/s/core"] / bare->second;
 }
 
 }  // namespace
@@ -155,18 +146,17 @@ int main(int argc, char** argv) {
               "to itself (on a busy machine, the figures to compare).\n", cores);
   for (BenchScene& s : scenes) MeasureReference(s);
 
-  std::vector<Kernel> kernels;
-  for (Kernel k : {Kernel::Scalar, Kernel::Sse2, Kernel::Avx2, Kernel::Avx512}) {
-    if (KernelAvailable(k))
-      kernels.push_back(k);
+  std::vector<const KernelRow*> kernels;
+  for (const KernelRow& row : KernelTable()) {
+    if (row.available())
+      kernels.push_back(&row);
     else
-      std::printf("%s: skipped, this processor lacks it\n", KernelName(k));
+      std::printf("%s: skipped, this processor lacks it\n", row.name);
   }
-  for (Kernel k : kernels) {
-    if (!BareUpdates(k)) continue;
-    bareRate[static_cast<int>(k)] = BareRate(BareUpdates(k), 0.5);
-    std::printf("%s: the bare update runs at %.2f Git/s on one core\n", KernelName(k),
-                bareRate[static_cast<int>(k)]);
+  for (const KernelRow* row : kernels) {
+    if (!row->bareUpdates) continue;
+    bareRate[row->kernel] = BareRate(row->bareUpdates, 0.5);
+    std::printf("%s: the bare update runs at %.2f Git/s on one core\n", row->name, bareRate[row->kernel]);
   }
   std::printf("of bare = the row's cpu Git/s/core / its kernel's bare update rate above.\n");
   std::fflush(stdout);
@@ -174,16 +164,16 @@ int main(int argc, char** argv) {
   auto add = [](const std::string& name, const BenchScene& s, RenderOptions options) {
     benchmark::RegisterBenchmark(name.c_str(), Run, s, options)->UseManualTime()->Unit(benchmark::kMillisecond);
   };
-  for (Kernel k : kernels)
-    if (BareUpdates(k))
-      benchmark::RegisterBenchmark((std::string("bare update/") + KernelName(k)).c_str(), RunBare, k)
+  for (const KernelRow* row : kernels)
+    if (row->bareUpdates)
+      benchmark::RegisterBenchmark((std::string("bare update/") + row->name).c_str(), RunBare, row->bareUpdates)
           ->Iterations(1);
   for (const BenchScene& s : scenes) {
     for (int threads : {1, cores})
-      for (Kernel k : kernels)
-        add(std::string(s.name) + "/" + KernelName(k) + "/" +
+      for (const KernelRow* row : kernels)
+        add(std::string(s.name) + "/" + row->name + "/" +
                 (threads == 1 ? "1 thread" : std::to_string(threads) + " threads"),
-            s, RenderOptions{k, threads});
+            s, RenderOptions{row->kernel, threads});
     // The program's own call: the best kernel, other threads only for a long render.
     add(std::string(s.name) + "/as the program calls it", s, RenderOptions{});
   }

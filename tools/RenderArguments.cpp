@@ -11,6 +11,7 @@
 
 #include "files/Bmp.h"
 #include "files/SpotRecord.h"
+#include "view/KernelTable.h"
 
 namespace {
 
@@ -37,9 +38,13 @@ double ParseDouble(const std::string& option, const std::string& text) {
 }
 
 Kernel ParseKernel(const std::string& text) {
-  for (Kernel k : {Kernel::Auto, Kernel::Scalar, Kernel::Sse2, Kernel::Avx2, Kernel::Avx512})
-    if (text == KernelName(k)) return k;
-  throw Refusal("--kernel needs scalar, sse2, avx2, avx512 or auto, not '" + text + "'");
+  if (text == KernelName(Kernel::Auto)) return Kernel::Auto;
+  std::string names;
+  for (const KernelRow& row : KernelTable()) {
+    if (text == row.name) return row.kernel;
+    names += names.empty() ? row.name : std::string(", ") + row.name;
+  }
+  throw Refusal("--kernel needs " + names + " or auto, not '" + text + "'");
 }
 
 Colour ParseColour(const std::string& option, const std::string& text) {

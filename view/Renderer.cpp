@@ -7,7 +7,8 @@
 #include <thread>
 #include <vector>
 
-#include "view/RenderKernel.h"
+#include "view/KernelTable.h"
+#include "view/PixelFeed.h"
 
 int IterateScalar(double x, double y, int limit) {
   int k = 0;
@@ -51,36 +52,17 @@ std::uint64_t RenderScalar(const ViewParameters& view, std::uint32_t* pixels) {
   return total;
 }
 
-std::uint64_t RenderPixelsScalar(const PixelJob& job) {
-  PixelFeed feed(job);
-  std::uint64_t total = 0;
-  int p;
-  for (double x, y; feed.Next(p, x, y);) {
-    const int k = IterateScalar(x, y, job.limit);
-    total += k;
-    job.pixels[p] = PixelFor(job, k);
-  }
-  return total;
-}
-
 namespace {
 
 // A kernel this processor lacks falls back to the best one it has.
-KernelFn KernelFunction(Kernel kernel) {
-  if (!KernelAvailable(kernel)) kernel = Kernel::Auto;
-  switch (kernel) {
-    case Kernel::Scalar: return RenderPixelsScalar;
-    case Kernel::Sse2: return RenderPixelsSse2;
-    case Kernel::Avx2: return RenderPixelsAvx2;
-    case Kernel::Avx512: return RenderPixelsAvx512;
-    case Kernel::Auto: break;
-  }
-  return KernelFunction(BestKernel());
+const KernelRow& KernelFor(Kernel kernel) {
+  const KernelRow* row = FindKernel(kernel);
+  return row && row->available() ? *row : *FindKernel(BestKernel());
 }
 
 // Renders every pixel of the job, on as many threads as the options allow.
 std::uint64_t RenderJob(PixelJob& job, const RenderOptions& options) {
-  const KernelFn kernel = KernelFunction(options.kernel);
+  const auto kernel = KernelFor(options.kernel).render;
   std::uint64_t firstPart = 0;
   if (options.threads == 0) {
     // Starting threads costs milliseconds under Wine, more than a small render
@@ -110,29 +92,20 @@ std::uint64_t RenderJob(PixelJob& job, const RenderOptions& options) {
 }  // namespace
 
 const char* KernelName(Kernel kernel) {
-  switch (kernel) {
-    case Kernel::Auto: return "auto";
-    case Kernel::Scalar: return "scalar";
-    case Kernel::Sse2: return "sse2";
-    case Kernel::Avx2: return "avx2";
-    case Kernel::Avx512: return "avx512";
-  }
-  return "?";
+  const KernelRow* row = FindKernel(kernel);
+  return row ? row->name : "auto";
 }
 
 bool KernelAvailable(Kernel kernel) {
-  __builtin_cpu_init();
-  switch (kernel) {
-    case Kernel::Avx2: return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
-    case Kernel::Avx512: return __builtin_cpu_supports("avx512f");
-    default: return true;
-  }
+  const KernelRow* row = FindKernel(kernel);
+  return !row || row->available();
 }
 
 Kernel BestKernel() {
-  for (Kernel k : {Kernel::Avx512, Kernel::Avx2})
-    if (KernelAvailable(k)) return k;
-  return Kernel::Sse2;
+  Kernel best = Kernel::Scalar;
+  for (const KernelRow& row : KernelTable())
+    if (row.available()) best = row.kernel;
+  return best;
 }
 
 std::uint64_t Render(const ViewParameters& view, std::uint32_t* pixels, const RenderOptions& options) {

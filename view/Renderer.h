@@ -21,11 +21,11 @@ constexpr std::uint32_t DibPixel(Colour c) {
 // Fills edge x edge DIB pixels, top row first. Returns the total of all counts.
 std::uint64_t RenderScalar(const ViewParameters& view, std::uint32_t* pixels);
 
-// The instruction sets the fast renderer can use; Auto picks the widest this
-// processor has.
+// The instruction sets the fast renderer can use, each a row of
+// view/KernelTable.h; Auto picks the widest this processor has.
 enum class Kernel { Auto, Scalar, Sse2, Avx2, Avx512 };
 
-// "auto", "scalar", "sse2", "avx2" or "avx512".
+// "auto" or the kernel's name in the table.
 const char* KernelName(Kernel kernel);
 // True when this build and this processor can run the kernel.
 bool KernelAvailable(Kernel kernel);

@@ -3,7 +3,8 @@
 // program.
 #include <immintrin.h>
 
-#include "view/RenderKernel.h"
+#include "view/BareUpdates.h"
+#include "view/RenderLanes.h"
 
 namespace {
 

@@ -2,7 +2,8 @@
 // run-time check, so nothing here may be shared with the rest.
 #include <immintrin.h>
 
-#include "view/RenderKernel.h"
+#include "view/BareUpdates.h"
+#include "view/RenderLanes.h"
 
 namespace {
 

@@ -2,7 +2,8 @@
 // doubles).
 #include <emmintrin.h>
 
-#include "view/RenderKernel.h"
+#include "view/BareUpdates.h"
+#include "view/RenderLanes.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "view/Renderer.h"
+#include "view/KernelTable.h"
 
 // Iterations a single input may cost the plain loop, so that a slow input
 // stays well within the run's time-out even with the checks compiled in.
@@ -25,8 +25,10 @@ inline void ExpectSameAsScalar(const ViewParameters& view, int threads) {
   const std::size_t count = static_cast<std::size_t>(view.edge) * static_cast<std::size_t>(view.edge);
   std::vector<std::uint32_t> reference(count), pixels(count);
   const std::uint64_t total = RenderScalar(view, reference.data());
-  for (Kernel kernel : {Kernel::Auto, Kernel::Scalar, Kernel::Sse2, Kernel::Avx2, Kernel::Avx512}) {
-    if (!KernelAvailable(kernel)) continue;
+  std::vector<Kernel> kernels = {Kernel::Auto};
+  for (const KernelRow& row : KernelTable())
+    if (row.available()) kernels.push_back(row.kernel);
+  for (Kernel kernel : kernels) {
     pixels.assign(count, 0xDEADBEEF);
     const std::uint64_t got = Render(view, pixels.data(), {kernel, threads});
     if (got != total || pixels != reference) {

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "Scenes.h"
-#include "view/Renderer.h"
+#include "view/KernelTable.h"
 
 namespace {
 
@@ -65,11 +65,11 @@ TEST(RenderScalar, OneIterationIsFlat) {
 const std::vector<Kernel>& ForcedKernels() {
   static const std::vector<Kernel> kernels = [] {
     std::vector<Kernel> available;
-    for (Kernel k : {Kernel::Scalar, Kernel::Sse2, Kernel::Avx2, Kernel::Avx512}) {
-      if (KernelAvailable(k))
-        available.push_back(k);
+    for (const KernelRow& row : KernelTable()) {
+      if (row.available())
+        available.push_back(row.kernel);
       else
-        std::printf("skipped %s: not on this processor\n", KernelName(k));
+        std::printf("skipped %s: not on this processor\n", row.name);
     }
     return available;
   }();

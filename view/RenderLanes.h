@@ -1,60 +1,17 @@
 // The escape-time loop over many pixels at once, shared by the kernels for
-// each instruction set. Every lane gives exactly the count of IterateScalar.
-//
-// This header is compiled with different instruction sets in different
-// files. Everything in it has internal linkage and it calls no inline code
-// from elsewhere: the linker must never pick an AVX copy of a function that
-// baseline code calls.
+// each instruction set: the forms of the update, blocks of updates on several
+// vectors, and the lanes that run them. Every lane gives exactly the count of
+// IterateScalar. Internal to the core; like view/PixelFeed.h, everything here
+// has internal linkage, as each kernel compiles it with its own instruction
+// set.
 #pragma once
 
 #include <cstdint>
 #include <utility>
 
-struct ViewParameters;
-
-// The DIB pixel for count k (out of line, so any kernel may call it).
-std::uint32_t DibColour(const ViewParameters& view, int k);
-
-// The steady clock in its own ticks (out of line, for the same reason).
-std::int64_t ClockTicks();
-
-// One render, shared by all its threads.
-struct PixelJob {
-  const double* xs;  // x of each column
-  const double* ys;  // y of each row
-  int width, rows;   // width * rows fits in an int
-  int limit;                      // at least 1
-  const ViewParameters* view;
-  const std::uint32_t* palette;   // DibColour for counts 0..paletteTop
-  int paletteTop;
-  std::uint32_t* pixels;          // width x rows, top row first
-  int* nextPixel;                 // the first pixel no thread has taken yet
-  // Once ClockTicks() reaches it the thread takes no more pixels: it finishes
-  // those it has and returns, leaving the rest to the next call. 0: no deadline.
-  std::int64_t deadline;
-};
-
-// Each renders pixels from the job until none is left (or the deadline has
-// passed) and returns the total of their counts. Several threads may run one
-// on the same job.
-using KernelFn = std::uint64_t (*)(const PixelJob& job);
-std::uint64_t RenderPixelsScalar(const PixelJob& job);
-std::uint64_t RenderPixelsSse2(const PixelJob& job);
-std::uint64_t RenderPixelsAvx2(const PixelJob& job);
-std::uint64_t RenderPixelsAvx512(const PixelJob& job);
-
-// The kernels' update alone, for the benchmark: as many independent vectors
-// as the kernel runs, `blocks` blocks of steps, no escape test and no
-// bookkeeping. Returns the number of updates made.
-std::uint64_t BareUpdatesSse2(std::int64_t blocks);
-std::uint64_t BareUpdatesAvx2(std::int64_t blocks);
-std::uint64_t BareUpdatesAvx512(std::int64_t blocks);
+#include "view/PixelFeed.h"
 
 namespace {
-
-std::uint32_t PixelFor(const PixelJob& job, int k) {
-  return k <= job.paletteTop ? job.palette[k] : DibColour(*job.view, k);
-}
 
 // The count of a lane that ended not below 4 with c = (x, y), from the states
 // below 4 it went through. Finite states below 4 stay finite: only a NaN c
@@ -62,46 +19,6 @@ std::uint32_t PixelFor(const PixelJob& job, int k) {
 inline int PixelCount(double x, double y, double count, double limit) {
   return static_cast<int>(x != x || y != y || count > limit ? limit : count);
 }
-
-// Takes pixels from the job a chunk at a time, so threads rarely meet on the
-// shared counter.
-class PixelFeed {
- public:
-  explicit PixelFeed(const PixelJob& job) : job_(job), total_(job.width * job.rows) {}
-
-  // The next pixel and its c = (x, y).
-  bool Next(int& pixel, double& x, double& y) {
-    if (next_ == end_) {
-      // The clock can be slow to read (Wine), so it is asked every few chunks.
-      if (next_ >= total_ || (job_.deadline && ++grabs_ % 16 == 0 && ClockTicks() >= job_.deadline)) {
-        next_ = end_ = total_;
-        return false;
-      }
-      next_ = __atomic_fetch_add(job_.nextPixel, kChunk, __ATOMIC_RELAXED);
-      end_ = next_ + kChunk < total_ ? next_ + kChunk : total_;
-      if (next_ >= total_) {
-        next_ = end_ = total_;
-        return false;
-      }
-      column_ = next_ % job_.width;
-      row_ = next_ / job_.width;
-    } else if (++column_ == job_.width) {
-      column_ = 0;
-      ++row_;
-    }
-    pixel = next_++;
-    x = job_.xs[column_];
-    y = job_.ys[row_];
-    return true;
-  }
-
- private:
-  static constexpr int kChunk = 64;
-  const PixelJob& job_;
-  const int total_;
-  int next_ = 0, end_ = 0, column_ = 0, row_ = 0;
-  unsigned grabs_ = 0;
-};
 
 // The ways the kernels compute the new imaginary part y + 2p, p = zr * zi.
 // All give the count IterateScalar's y - (p * -2) gives: p * -2, p + p and
@@ -217,6 +134,69 @@ __attribute__((noinline)) void RunLongBlock(double* zr, double* zi, const double
   RunBlock<L, G, B, K, false>(zr, zi, cx, cy, keptR, keptI, nullptr);
 }
 
+// The lanes' state, N lanes with K kept states each, and the queue (qr, ...)
+// of up to two blocks' worth of lanes that ended not below 4: the last kept
+// state below 4, c, the count there and the pixel. The arrays that vectors
+// load and store whole are aligned to 64 bytes, as a vector that straddles
+// two cache lines costs twice.
+template <int N, int K>
+struct LaneArrays {
+  alignas(64) double zr[N], zi[N], cx[N], cy[N], savedR[N], savedI[N], first[N], due[N];
+  alignas(64) double keptR[K][N], keptI[K][N];
+  alignas(64) std::int64_t below[N];
+  alignas(64) double qr[2 * N], qi[2 * N], qx[2 * N], qy[2 * N], qk[2 * N];
+  int pixel[N], qPixel[2 * N];
+  int queued;
+};
+
+constexpr double kFirstCheckpoint = 8;
+
+// Starts the next pixel in the lane at step now; false when there is none.
+template <int N, int K>
+inline bool StartLane(LaneArrays<N, K>& a, PixelFeed& feed, int lane, double now) {
+  int p;
+  double x, y;
+  a.zr[lane] = a.zi[lane] = a.savedR[lane] = a.savedI[lane] = 0.0;
+  a.first[lane] = now;
+  a.due[lane] = kFirstCheckpoint;
+  if (feed.Next(p, x, y)) {
+    a.pixel[lane] = p;
+    a.cx[lane] = x;
+    a.cy[lane] = y;
+    return true;
+  }
+  // An idle lane iterates c = 0, which stays at 0; a saved NaN never
+  // matches it, and it starts at +infinity, so it never reaches a
+  // checkpoint nor the limit.
+  a.pixel[lane] = -1;
+  a.cx[lane] = a.cy[lane] = 0.0;
+  a.savedR[lane] = __builtin_nan("");
+  a.first[lane] = __builtin_inf();
+  return false;
+}
+
+// Replays the first G * W lanes of the queue (all of it if fewer) for S
+// updates, counting the states below 4, and writes their pixels. Returns
+// the total of their counts.
+template <class L, int G, int S, int N, int K>
+std::uint64_t ReplayQueue(LaneArrays<N, K>& a, const PixelJob& job, double limit) {
+  for (int q = a.queued; q < N; ++q) a.qr[q] = a.qi[q] = a.qx[q] = a.qy[q] = a.qk[q] = 0.0;
+  const int n = a.queued < N ? a.queued : N;
+  RunBlock<L, G, S, 1, true>(a.qr, a.qi, a.qx, a.qy, nullptr, nullptr, a.below);
+  std::uint64_t sum = 0;
+  for (int q = 0; q < n; ++q) {
+    const int k = PixelCount(a.qx[q], a.qy[q], a.qk[q] + static_cast<double>(a.below[q]), limit);
+    sum += k;
+    job.pixels[a.qPixel[q]] = PixelFor(job, k);
+  }
+  a.queued -= n;
+  for (int q = 0; q < a.queued; ++q) {
+    a.qr[q] = a.qr[N + q], a.qi[q] = a.qi[N + q], a.qx[q] = a.qx[N + q], a.qy[q] = a.qy[N + q], a.qk[q] = a.qk[N + q];
+    a.qPixel[q] = a.qPixel[N + q];
+  }
+  return sum;
+}
+
 // L supplies kLanes, the vector type V (doubles), the mask type M, the count
 // type I and the operations used here. G vectors run side by side so that the
 // latency of one update hides behind the others.
@@ -249,80 +229,28 @@ std::uint64_t RenderLanes(const PixelJob& job) {
   using V = typename L::V;
   constexpr int W = L::kLanes, N = G * W, B = K * S;
   static_assert(N <= 64, "lanes are tracked in 64-bit masks");
-  constexpr double kFirstCheckpoint = 8;
   const double limit = job.limit;
 
-  // The arrays that vectors load and store whole, the queue's (below) with
-  // room for two blocks' worth of lanes. Aligned by hand: not every compiler
-  // aligns the stack to 64 bytes (MinGW-w64 does not), and a vector that
-  // straddles two cache lines costs twice.
-  struct Arrays {
-    alignas(64) double zr[N], zi[N], cx[N], cy[N], savedR[N], savedI[N], first[N], due[N];
-    alignas(64) double keptR[K][N], keptI[K][N];
-    alignas(64) std::int64_t below[N];
-    alignas(64) double qr[2 * N], qi[2 * N], qx[2 * N], qy[2 * N], qk[2 * N];
-  };
-  unsigned char space[sizeof(Arrays) + 63];
+  // Aligned by hand: not every compiler aligns the stack to 64 bytes
+  // (MinGW-w64 does not).
+  unsigned char space[sizeof(LaneArrays<N, K>) + 63];
   // Moved along space itself, so the compiler still sees that nothing else
   // reaches these arrays.
-  Arrays& a = *reinterpret_cast<Arrays*>(space + (-reinterpret_cast<std::uintptr_t>(space) & 63));
+  LaneArrays<N, K>& a = *reinterpret_cast<LaneArrays<N, K>*>(space + (-reinterpret_cast<std::uintptr_t>(space) & 63));
   auto &zr = a.zr, &zi = a.zi, &cx = a.cx, &cy = a.cy, &savedR = a.savedR, &savedI = a.savedI, &first = a.first,
        &due = a.due;
   auto &keptR = a.keptR, &keptI = a.keptI;
   auto& below = a.below;
-  auto &qr = a.qr, &qi = a.qi, &qx = a.qx, &qy = a.qy, &qk = a.qk;
-  int pixel[N];
+  auto& pixel = a.pixel;
+  a.queued = 0;
 
-  // The running counts stay out of the lambdas, which would keep them in
-  // memory.
+  // The running counts stay out of the lanes' state, which would keep them
+  // in memory.
   PixelFeed feed(job);
   double now = 0.0;  // the steps made so far
   int live = 0;
   std::uint64_t total = 0;
-  // Starts the next pixel in the lane; false when there is none.
-  auto start = [&](int lane) {
-    int p;
-    double x, y;
-    zr[lane] = zi[lane] = savedR[lane] = savedI[lane] = 0.0;
-    first[lane] = now;
-    due[lane] = kFirstCheckpoint;
-    if (feed.Next(p, x, y)) {
-      pixel[lane] = p;
-      cx[lane] = x;
-      cy[lane] = y;
-      return true;
-    }
-    // An idle lane iterates c = 0, which stays at 0; a saved NaN never
-    // matches it, and it starts at +infinity, so it never reaches a
-    // checkpoint nor the limit.
-    pixel[lane] = -1;
-    cx[lane] = cy[lane] = 0.0;
-    savedR[lane] = __builtin_nan("");
-    first[lane] = __builtin_inf();
-    return false;
-  };
-  // Up to two blocks' worth of lanes that ended not below 4 (qr, ...): the
-  // last kept state below 4, c, the count there and the pixel.
-  int qPixel[2 * N];
-  int queued = 0;
-  auto replayQueue = [&] {
-    for (int q = queued; q < N; ++q) qr[q] = qi[q] = qx[q] = qy[q] = qk[q] = 0.0;
-    const int n = queued < N ? queued : N;
-    RunBlock<L, G, S, 1, true>(qr, qi, qx, qy, nullptr, nullptr, below);
-    std::uint64_t sum = 0;
-    for (int q = 0; q < n; ++q) {
-      const int k = PixelCount(qx[q], qy[q], qk[q] + static_cast<double>(below[q]), limit);
-      sum += k;
-      job.pixels[qPixel[q]] = PixelFor(job, k);
-    }
-    queued -= n;
-    for (int q = 0; q < queued; ++q) {
-      qr[q] = qr[N + q], qi[q] = qi[N + q], qx[q] = qx[N + q], qy[q] = qy[N + q], qk[q] = qk[N + q];
-      qPixel[q] = qPixel[N + q];
-    }
-    return sum;
-  };
-  for (int lane = 0; lane < N; ++lane) live += start(lane);
+  for (int lane = 0; lane < N; ++lane) live += StartLane(a, feed, lane, now);
 
   const V four = L::Set(4.0), lim = L::Set(limit);
   while (live > 0) {
@@ -367,15 +295,16 @@ std::uint64_t RenderLanes(const PixelJob& job) {
           const double r = keptR[kept][lane], i = keptI[kept][lane];
           j += r * r + i * i < 4.0;
         }
-        qr[queued] = keptR[j][lane], qi[queued] = keptI[j][lane], qx[queued] = cx[lane], qy[queued] = cy[lane];
-        qk[queued] = now - B + j * S - first[lane];
-        qPixel[queued++] = pixel[lane];
+        const int q = a.queued++;
+        a.qr[q] = keptR[j][lane], a.qi[q] = keptI[j][lane], a.qx[q] = cx[lane], a.qy[q] = cy[lane];
+        a.qk[q] = now - B + j * S - first[lane];
+        a.qPixel[q] = pixel[lane];
       }
-      live += start(lane) - 1;
+      live += StartLane(a, feed, lane, now) - 1;
     }
-    if (queued >= N) total += replayQueue();
+    if (a.queued >= N) total += ReplayQueue<L, G, S>(a, job, limit);
   }
-  while (queued > 0) total += replayQueue();
+  while (a.queued > 0) total += ReplayQueue<L, G, S>(a, job, limit);
   return total;
 }
 
@@ -386,26 +315,6 @@ std::uint64_t RenderLanes(const PixelJob& job) {
 template <class L, int G, int S, int K, int kShortGroups>
 std::uint64_t RenderPixels(const PixelJob& job) {
   return job.limit <= 256 ? RenderLanes<L, kShortGroups, 8, 1, true>(job) : RenderLanes<L, G, S, K, false>(job);
-}
-
-// The update of RenderLanes alone on G vectors of points inside the set
-// (bounded orbits, no subnormals).
-template <class L, int G, int B>
-std::uint64_t BareUpdates(std::int64_t blocks) {
-  using V = typename L::V;
-  V r[G], i[G], x[G], y[G];
-  for (int g = 0; g < G; ++g) {
-    r[g] = i[g] = L::Set(0.0);
-    x[g] = L::Set(-0.5 + g * 0.01);
-    y[g] = L::Set(0.25);
-  }
-  for (std::int64_t b = 0; b < blocks; ++b) Block<L, G, B>(r, i, x, y);
-  alignas(64) double sink[L::kLanes];
-  for (int g = 0; g < G; ++g) {
-    L::Store(sink, L::Add(r[g], i[g]));
-    __asm__ volatile("" : : "m"(sink));
-  }
-  return static_cast<std::uint64_t>(blocks) * B * G * L::kLanes;
 }
 
 }  // namespace
