@@ -35,7 +35,7 @@ struct PixelJob {
 
 namespace {
 
-std::uint32_t PixelFor(const PixelJob& job, int k) {
+inline std::uint32_t PixelFor(const PixelJob& job, int k) {
   return k <= job.paletteTop ? job.palette[k] : DibColour(*job.view, k);
 }
 
