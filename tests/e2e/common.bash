@@ -1,9 +1,16 @@
 # shellcheck shell=bash
-# Sourced by the end-to-end scripts, in the environment scripts/test gives
-# them: starts and closes the program, finds its windows and takes
-# screenshots. Not named *.sh, so that it is not run as a script itself.
+# Sourced by the end-to-end scripts, in the environment CTest gives them
+# (CMakeLists.txt here): starts and closes the program, finds its windows and
+# takes screenshots. Not named *.sh, so that it is not run as a script itself.
 
+# The Wine fixture's display (scripts/wine-session).
+if [ -n "${FRACTAVO_SESSION:-}" ]; then
+  # shellcheck source=/dev/null
+  . "$FRACTAVO_SESSION"
+fi
 out="$E2E_OUT"
+rm -rf "$out"
+mkdir -p "$out"
 pid=
 frame=
 # Where the view's image starts in the frame, which sits at 0,0: read from the
