@@ -40,7 +40,7 @@ void CFileException::ThrowOsError(LONG osError, const std::string& fileName) {
 }
 
 std::string CFileException::GetErrorMessage() const {
-  const std::string& f = m_strFileName.empty() ? std::string("the file") : m_strFileName;
+  const std::string& f = m_fileName.empty() ? std::string("the file") : m_fileName;
   switch (m_cause) {
     case fileNotFound: return f + " was not found.";
     case badPath: return f + " contains an incorrect path.";
@@ -105,6 +105,5 @@ void CFile::Write(const void* buffer, UINT count) {
 void CFile::Close() {
   if (!m_handle) return;
   // Closed here rather than by the handle, so that a failure is reported.
-  if (!::CloseHandle(m_handle.release()))
-    CFileException::ThrowOsError(static_cast<LONG>(::GetLastError()), m_path);
+  if (!::CloseHandle(m_handle.release())) CFileException::ThrowOsError(static_cast<LONG>(::GetLastError()), m_path);
 }

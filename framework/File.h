@@ -35,15 +35,15 @@ class CFileException : public CException {
   };
 
   CFileException(Cause cause, LONG osError, std::string fileName)
-      : m_cause(cause), m_lOsError(osError), m_strFileName(std::move(fileName)) {}
+      : m_cause(cause), m_osError(osError), m_fileName(std::move(fileName)) {}
   static Cause OsErrorToCause(LONG osError);
   // Throws the exception for a system error code.
   [[noreturn]] static void ThrowOsError(LONG osError, const std::string& fileName);
   std::string GetErrorMessage() const override;
 
   Cause m_cause;
-  LONG m_lOsError;
-  std::string m_strFileName;
+  LONG m_osError;
+  std::string m_fileName;
 };
 
 class CFile {
