@@ -2,16 +2,6 @@
 
 #include <algorithm>
 
-int MemoryProfile::ReadInt(const char* name, int defaultValue) const {
-  auto it = values.find(name);
-  return it == values.end() ? defaultValue : it->second;
-}
-
-void MemoryProfile::WriteInt(const char* name, int value) {
-  values[name] = value;
-  writes.emplace_back(name, value);
-}
-
 int ClampWindowSize(int size) {
   return std::clamp(size, setting::kMinWindowSize, setting::kMaxWindowSize);
 }

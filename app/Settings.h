@@ -3,10 +3,6 @@
 #pragma once
 
 #include <cstdint>
-#include <map>
-#include <string>
-#include <utility>
-#include <vector>
 
 // 0x00BBGGRR, the same bits as a Windows COLORREF.
 using Colour = std::uint32_t;
@@ -44,16 +40,6 @@ class Profile {
   virtual ~Profile() = default;
   virtual int ReadInt(const char* name, int defaultValue) const = 0;
   virtual void WriteInt(const char* name, int value) = 0;
-};
-
-// Keeps values in memory and remembers the order of writes.
-class MemoryProfile : public Profile {
- public:
-  int ReadInt(const char* name, int defaultValue) const override;
-  void WriteInt(const char* name, int value) override;
-
-  std::map<std::string, int> values;
-  std::vector<std::pair<std::string, int>> writes;
 };
 
 // The six values as one value type, in the store's order. The view, the

@@ -29,12 +29,12 @@ bool SaveBmp(HDC sourceDC, CPoint origin, CSize size, const char* path, bool for
   if (!copyDC.CreateCompatibleDC(sourceDC) || !copy.CreateCompatibleBitmap(sourceDC, size.cx, size.cy))
     return false;
   {
-    CSelectObject selected(copyDC, copy);
-    ::BitBlt(copyDC, 0, 0, size.cx, size.cy, sourceDC, origin.x, origin.y, SRCCOPY);
+    CSelectObject selected(copyDC.get(), copy.get());
+    ::BitBlt(copyDC.get(), 0, 0, size.cx, size.cy, sourceDC, origin.x, origin.y, SRCCOPY);
   }
   CPalette palette;
   if (::GetDeviceCaps(sourceDC, RASTERCAPS) & RC_PALETTE) palette = CaptureSystemPalette(sourceDC);
-  const PackedDib block = CreatePackedDib(copy, palette, force24Bit);
+  const PackedDib block = CreatePackedDib(copy.get(), palette.get(), force24Bit);
   return block && WritePackedDib(path, block.get());
 }
 
@@ -50,14 +50,14 @@ PackedDib CreatePackedDib(HBITMAP bitmap, HPALETTE palette, bool force24Bit) {
   const std::size_t preparedTable = ColourTableSize(header);
 
   CClientDC screen(nullptr);
-  CSelectPalette selected(screen, palette, FALSE);
-  ::RealizePalette(screen);
+  CSelectPalette selected(screen.get(), palette, FALSE);
+  ::RealizePalette(screen.get());
 
   {
     // The platform completes the header: image size, perhaps a colour count.
     std::vector<BYTE> info(kInfoHeaderSize + preparedTable);
     StoreInfoHeader(header, info.data());
-    ::GetDIBits(screen, bitmap, 0, static_cast<UINT>(header.height), nullptr,
+    ::GetDIBits(screen.get(), bitmap, 0, static_cast<UINT>(header.height), nullptr,
                 reinterpret_cast<BITMAPINFO*>(info.data()), DIB_RGB_COLORS);
     header = ReadInfoHeader(info.data());
   }
@@ -68,7 +68,7 @@ PackedDib CreatePackedDib(HBITMAP bitmap, HPALETTE palette, bool force24Bit) {
   PackedDib block(static_cast<BYTE*>(::VirtualAlloc(nullptr, length, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE)));
   if (!block) return nullptr;
   StoreInfoHeader(header, block.get());
-  if (!::GetDIBits(screen, bitmap, 0, static_cast<UINT>(header.height), block.get() + kInfoHeaderSize + table,
+  if (!::GetDIBits(screen.get(), bitmap, 0, static_cast<UINT>(header.height), block.get() + kInfoHeaderSize + table,
                    reinterpret_cast<BITMAPINFO*>(block.get()), DIB_RGB_COLORS))
     return nullptr;
   return block;

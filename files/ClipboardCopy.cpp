@@ -12,20 +12,20 @@ void CFractalView::OnCopy() {
   // failed copy leaves the user's clipboard as it was.
   CBitmap picture;
   CDC memory;
-  if (!picture.CreateCompatibleBitmap(screen, width, height) || !memory.CreateCompatibleDC(screen)) return;
+  if (!picture.CreateCompatibleBitmap(screen.get(), width, height) || !memory.CreateCompatibleDC(screen.get())) return;
 
-  const int dpiY = ::GetDeviceCaps(screen, LOGPIXELSY);
-  const int dpiX = ::GetDeviceCaps(screen, LOGPIXELSX);
-  ::SetBitmapDimensionEx(picture, width * 254 / dpiX, height * 254 / dpiY, nullptr);
+  const int dpiY = ::GetDeviceCaps(screen.get(), LOGPIXELSY);
+  const int dpiX = ::GetDeviceCaps(screen.get(), LOGPIXELSX);
+  ::SetBitmapDimensionEx(picture.get(), width * 254 / dpiX, height * 254 / dpiY, nullptr);
   {
     // The bitmap leaves the device context before the clipboard takes it.
-    CSelectObject selected(memory, picture);
-    ::BitBlt(memory, 0, 0, width, height, screen, client.left, client.top, SRCCOPY);
+    CSelectObject selected(memory.get(), picture.get());
+    ::BitBlt(memory.get(), 0, 0, width, height, screen.get(), client.left, client.top, SRCCOPY);
   }
 
   const CClipboard clipboard(m_hWnd);
-  if (!clipboard.IsOpen()) return;
+  if (!clipboard) return;
   ::EmptyClipboard();
   // The clipboard owns the bitmap once it has taken it; otherwise it is ours to free.
-  if (::SetClipboardData(CF_BITMAP, picture)) picture.Detach();
+  if (::SetClipboardData(CF_BITMAP, picture.get())) picture.release();
 }

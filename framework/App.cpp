@@ -100,7 +100,7 @@ UINT CWinApp::GetProfileInt(LPCSTR section, LPCSTR entry, int defaultValue) cons
     return static_cast<UINT>(defaultValue);
   const CRegKey key(opened);
   DWORD type = 0, value = 0, size = sizeof value;
-  LONG status = ::RegQueryValueExA(key, entry, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
+  LONG status = ::RegQueryValueExA(key.get(), entry, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
   // A value of another type is treated as absent.
   if (status != ERROR_SUCCESS || type != REG_DWORD || size != sizeof value) return static_cast<UINT>(defaultValue);
   return value;
@@ -114,7 +114,7 @@ BOOL CWinApp::WriteProfileInt(LPCSTR section, LPCSTR entry, int value) const {
     return FALSE;
   const CRegKey key(created);
   DWORD data = static_cast<DWORD>(value);
-  LONG status = ::RegSetValueExA(key, entry, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof data);
+  LONG status = ::RegSetValueExA(key.get(), entry, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof data);
   return status == ERROR_SUCCESS;
 }
 

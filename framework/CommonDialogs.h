@@ -51,7 +51,6 @@ class CToolTipCtrl {
   void RelayEvent(MSG* msg);
   void SetDelayTime(DWORD which, int milliseconds);
   void Activate(BOOL active);
-  HWND GetSafeHwnd() const { return m_hWnd; }
 
  private:
   HWND m_hWnd = nullptr;

@@ -1,7 +1,5 @@
 #include "framework/File.h"
 
-#include <utility>
-
 #include "framework/App.h"
 
 int CException::ReportError(UINT type) const {
@@ -42,7 +40,7 @@ void CFileException::ThrowOsError(LONG osError, const std::string& fileName) {
 }
 
 std::string CFileException::GetErrorMessage() const {
-  const std::string& f = m_strFileName.empty() ? std::string("the file") : m_strFileName;
+  const std::string& f = m_fileName.empty() ? std::string("the file") : m_fileName;
   switch (m_cause) {
     case fileNotFound: return f + " was not found.";
     case badPath: return f + " contains an incorrect path.";
@@ -65,10 +63,6 @@ CFile::CFile(const std::string& path, UINT flags) {
   if (!Open(path, flags, &error)) throw error;
 }
 
-CFile::~CFile() {
-  if (m_handle != INVALID_HANDLE_VALUE) ::CloseHandle(m_handle);
-}
-
 bool CFile::Open(const std::string& path, UINT flags, CFileException* error) {
   m_path = path;
   DWORD access = 0;
@@ -85,8 +79,8 @@ bool CFile::Open(const std::string& path, UINT flags, CFileException* error) {
   }
   DWORD creation = OPEN_EXISTING;
   if (flags & modeCreate) creation = CREATE_ALWAYS;
-  m_handle = ::CreateFileA(path.c_str(), access, share, nullptr, creation, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (m_handle != INVALID_HANDLE_VALUE) return true;
+  m_handle.reset(::CreateFileA(path.c_str(), access, share, nullptr, creation, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (m_handle) return true;
   if (error) {
     LONG code = static_cast<LONG>(::GetLastError());
     *error = CFileException(CFileException::OsErrorToCause(code), code, path);
@@ -96,25 +90,20 @@ bool CFile::Open(const std::string& path, UINT flags, CFileException* error) {
 
 UINT CFile::Read(void* buffer, UINT count) {
   DWORD done = 0;
-  if (!::ReadFile(m_handle, buffer, count, &done, nullptr))
+  if (!::ReadFile(m_handle.get(), buffer, count, &done, nullptr))
     CFileException::ThrowOsError(static_cast<LONG>(::GetLastError()), m_path);
   return done;
 }
 
 void CFile::Write(const void* buffer, UINT count) {
   DWORD done = 0;
-  if (!::WriteFile(m_handle, buffer, count, &done, nullptr))
+  if (!::WriteFile(m_handle.get(), buffer, count, &done, nullptr))
     CFileException::ThrowOsError(static_cast<LONG>(::GetLastError()), m_path);
   if (done != count) CFileException::ThrowOsError(ERROR_DISK_FULL, m_path);
 }
 
 void CFile::Close() {
-  if (m_handle == INVALID_HANDLE_VALUE) return;
-  HANDLE handle = m_handle;
-  m_handle = INVALID_HANDLE_VALUE;
-  if (!::CloseHandle(handle)) CFileException::ThrowOsError(static_cast<LONG>(::GetLastError()), m_path);
-}
-
-void CFile::Abort() {
-  if (m_handle != INVALID_HANDLE_VALUE) ::CloseHandle(std::exchange(m_handle, INVALID_HANDLE_VALUE));
+  if (!m_handle) return;
+  // Closed here rather than by the handle, so that a failure is reported.
+  if (!::CloseHandle(m_handle.release())) CFileException::ThrowOsError(static_cast<LONG>(::GetLastError()), m_path);
 }

@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "framework/Handles.h"
+
 class CException {
  public:
   virtual ~CException() = default;
@@ -33,15 +35,15 @@ class CFileException : public CException {
   };
 
   CFileException(Cause cause, LONG osError, std::string fileName)
-      : m_cause(cause), m_lOsError(osError), m_strFileName(std::move(fileName)) {}
+      : m_cause(cause), m_osError(osError), m_fileName(std::move(fileName)) {}
   static Cause OsErrorToCause(LONG osError);
   // Throws the exception for a system error code.
   [[noreturn]] static void ThrowOsError(LONG osError, const std::string& fileName);
   std::string GetErrorMessage() const override;
 
   Cause m_cause;
-  LONG m_lOsError;
-  std::string m_strFileName;
+  LONG m_osError;
+  std::string m_fileName;
 };
 
 class CFile {
@@ -58,9 +60,6 @@ class CFile {
   CFile() = default;
   // Opens or throws CFileException.
   CFile(const std::string& path, UINT flags);
-  ~CFile();
-  CFile(const CFile&) = delete;
-  CFile& operator=(const CFile&) = delete;
 
   // False with *error filled (when given) instead of throwing.
   bool Open(const std::string& path, UINT flags, CFileException* error = nullptr);
@@ -69,10 +68,8 @@ class CFile {
   // Writes all count bytes or throws.
   void Write(const void* buffer, UINT count);
   void Close();
-  // Closes without reporting errors, for clean-up after a failure.
-  void Abort();
 
  private:
-  HANDLE m_handle = INVALID_HANDLE_VALUE;
+  CFileHandle m_handle;
   std::string m_path;
 };

@@ -19,13 +19,13 @@ BOOL CFrameWnd::LoadFrame(UINT id, DWORD style, CWnd* parent) {
   m_hAccelTable = ::LoadAcceleratorsA(instance, MAKEINTRESOURCEA(id));
   CMenuHandle menu(::LoadMenuA(instance, MAKEINTRESOURCEA(id)));
   if (!CreateEx(0, nullptr, title, style, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
-                parent ? parent->m_hWnd : nullptr, menu)) {
+                parent ? parent->m_hWnd : nullptr, menu.get())) {
     // The frame is gone (PostNcDestroy). A window that existed took its menu
     // with it, and a menu handle carries a reuse count, so IsMenu tells.
-    if (!::IsMenu(menu)) menu.Detach();
+    if (!::IsMenu(menu.get())) menu.release();
     return FALSE;
   }
-  menu.Detach();  // the window's now
+  menu.release();  // the window's now
   // The pane exists now; a hidden window gets no WM_SIZE until it is shown.
   RecalcLayout();
   return TRUE;

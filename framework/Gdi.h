@@ -8,7 +8,7 @@
 #include "framework/Handles.h"
 
 template <class Handle>
-using CGdiObject = CHandle<Handle, &::DeleteObject>;
+using CGdiObject = CHandle<HandleTraits<Handle, &::DeleteObject>>;
 
 struct CPen : CGdiObject<HPEN> {
   CPen() = default;
@@ -22,43 +22,31 @@ struct CBrush : CGdiObject<HBRUSH> {
 
 struct CFont : CGdiObject<HFONT> {
   BOOL CreateFontIndirect(const LOGFONTA* font) {
-    Attach(::CreateFontIndirectA(font));
-    return GetSafeHandle() != nullptr;
+    reset(::CreateFontIndirectA(font));
+    return get() != nullptr;
   }
 };
 
 struct CBitmap : CGdiObject<HBITMAP> {
   BOOL CreateCompatibleBitmap(HDC dc, int width, int height) {
-    Attach(::CreateCompatibleBitmap(dc, width, height));
-    return GetSafeHandle() != nullptr;
+    reset(::CreateCompatibleBitmap(dc, width, height));
+    return get() != nullptr;
   }
 };
 
 struct CPalette : CGdiObject<HPALETTE> {
   BOOL CreatePalette(const LOGPALETTE* palette) {
-    Attach(::CreatePalette(palette));
-    return GetSafeHandle() != nullptr;
+    reset(::CreatePalette(palette));
+    return get() != nullptr;
   }
 };
 
-// A device context we made ourselves (memory DCs); deleted with the object.
-class CDC {
- public:
-  CDC() = default;
-  ~CDC() { DeleteDC(); }
-  CDC(const CDC&) = delete;
-  CDC& operator=(const CDC&) = delete;
-
+// A device context we made ourselves (memory DCs).
+struct CDC : CHandle<HandleTraits<HDC, &::DeleteDC>> {
   BOOL CreateCompatibleDC(HDC reference) {
-    DeleteDC();
-    m_hDC = ::CreateCompatibleDC(reference);
-    return m_hDC != nullptr;
+    reset(::CreateCompatibleDC(reference));
+    return get() != nullptr;
   }
-  BOOL DeleteDC() { return m_hDC ? ::DeleteDC(std::exchange(m_hDC, nullptr)) : FALSE; }
-  operator HDC() const { return m_hDC; }
-
- protected:
-  HDC m_hDC = nullptr;
 };
 
 // A bitmap selected into a memory device context of its own for the life of
@@ -68,9 +56,9 @@ class CMemoryImage {
  public:
   CMemoryImage() = default;
   ~CMemoryImage() {
-    if (m_original) ::SelectObject(m_dc, m_original);
-    m_dc.DeleteDC();
-    m_bitmap.Release();
+    if (m_original) ::SelectObject(m_dc.get(), m_original);
+    m_dc.reset();
+    m_bitmap.reset();
   }
   CMemoryImage(const CMemoryImage&) = delete;
   CMemoryImage& operator=(const CMemoryImage&) = delete;
@@ -81,13 +69,13 @@ class CMemoryImage {
     if (!m_dc && !m_dc.CreateCompatibleDC(reference)) return false;
     CBitmap fresh;
     if (!fresh.CreateCompatibleBitmap(reference, width, height)) return false;
-    HGDIOBJ previous = ::SelectObject(m_dc, fresh);
+    HGDIOBJ previous = ::SelectObject(m_dc.get(), fresh.get());
     if (!previous) return false;
     if (!m_original) m_original = previous;
     m_bitmap = std::move(fresh);  // the old bitmap is no longer selected
     return true;
   }
-  operator HDC() const { return m_dc; }
+  HDC get() const { return m_dc.get(); }
 
  private:
   CDC m_dc;
@@ -96,65 +84,67 @@ class CMemoryImage {
 };
 
 // A window's client-area device context for the life of the object.
-class CClientDC {
- public:
-  explicit CClientDC(HWND hwnd) : m_hwnd(hwnd), m_hDC(::GetDC(hwnd)) {}
-  ~CClientDC() {
-    if (m_hDC) ::ReleaseDC(m_hwnd, m_hDC);
+struct ClientDCTraits {
+  struct Held {
+    HWND hwnd;
+    HDC dc;
+  };
+  static Held Enter(HWND hwnd) { return {hwnd, ::GetDC(hwnd)}; }
+  static void Leave(const Held& held) {
+    if (held.dc) ::ReleaseDC(held.hwnd, held.dc);
   }
-  CClientDC(const CClientDC&) = delete;
-  CClientDC& operator=(const CClientDC&) = delete;
-  operator HDC() const { return m_hDC; }
-
- private:
-  HWND m_hwnd;
-  HDC m_hDC;
+  static HDC Get(const Held& held) { return held.dc; }
 };
+using CClientDC = CScope<ClientDCTraits>;
 
-class CPaintDC {
+// Painting a window between BeginPaint and EndPaint.
+struct PaintDCTraits {
+  struct Held {
+    HWND hwnd;
+    HDC dc;
+    PAINTSTRUCT ps;
+  };
+  static Held Enter(HWND hwnd) {
+    Held held = {hwnd, nullptr, {}};
+    held.dc = ::BeginPaint(hwnd, &held.ps);
+    return held;
+  }
+  static void Leave(const Held& held) { ::EndPaint(held.hwnd, &held.ps); }
+  static HDC Get(const Held& held) { return held.dc; }
+};
+class CPaintDC : public CScope<PaintDCTraits> {
  public:
-  explicit CPaintDC(HWND hwnd) : m_hwnd(hwnd), m_hDC(::BeginPaint(hwnd, &m_ps)) {}
-  ~CPaintDC() { ::EndPaint(m_hwnd, &m_ps); }
-  CPaintDC(const CPaintDC&) = delete;
-  CPaintDC& operator=(const CPaintDC&) = delete;
-  operator HDC() const { return m_hDC; }
-
-  PAINTSTRUCT m_ps = {};
-
- private:
-  HWND m_hwnd;
-  HDC m_hDC;
+  using CScope::CScope;
+  // The part to be painted.
+  const RECT& PaintRect() const { return m_held.ps.rcPaint; }
 };
 
 // Selects an object for the life of the scope and then the previous one back.
-class CSelectObject {
- public:
-  CSelectObject(HDC dc, HGDIOBJ object) : m_dc(dc), m_previous(object ? ::SelectObject(dc, object) : nullptr) {}
-  ~CSelectObject() {
-    if (m_previous) ::SelectObject(m_dc, m_previous);
+struct SelectObjectTraits {
+  struct Held {
+    HDC dc;
+    HGDIOBJ previous;
+  };
+  static Held Enter(HDC dc, HGDIOBJ object) { return {dc, object ? ::SelectObject(dc, object) : nullptr}; }
+  static void Leave(const Held& held) {
+    if (held.previous) ::SelectObject(held.dc, held.previous);
   }
-  CSelectObject(const CSelectObject&) = delete;
-  CSelectObject& operator=(const CSelectObject&) = delete;
-
- private:
-  HDC m_dc;
-  HGDIOBJ m_previous;
 };
+using CSelectObject = CScope<SelectObjectTraits>;
 
-class CSelectPalette {
- public:
-  CSelectPalette(HDC dc, HPALETTE palette, BOOL background)
-      : m_dc(dc), m_previous(palette ? ::SelectPalette(dc, palette, background) : nullptr) {}
-  ~CSelectPalette() {
-    if (m_previous) ::SelectPalette(m_dc, m_previous, FALSE);
+struct SelectPaletteTraits {
+  struct Held {
+    HDC dc;
+    HPALETTE previous;
+  };
+  static Held Enter(HDC dc, HPALETTE palette, BOOL background) {
+    return {dc, palette ? ::SelectPalette(dc, palette, background) : nullptr};
   }
-  CSelectPalette(const CSelectPalette&) = delete;
-  CSelectPalette& operator=(const CSelectPalette&) = delete;
-
- private:
-  HDC m_dc;
-  HPALETTE m_previous;
+  static void Leave(const Held& held) {
+    if (held.previous) ::SelectPalette(held.dc, held.previous, FALSE);
+  }
 };
+using CSelectPalette = CScope<SelectPaletteTraits>;
 
 // Fills with a solid colour without making a brush.
 inline void FillSolidRect(HDC dc, const RECT& rect, COLORREF colour) {

@@ -23,7 +23,7 @@ HBRUSH CLinkLabel::CtlColor(HDC dc, UINT) {
   // Only plain left, centred or right text looks like a link; icons, frames
   // and the like keep their parent's colours.
   if ((GetStyle() & 0xFF) > SS_RIGHT) return nullptr;
-  if (!m_linkFont.GetSafeHandle()) {
+  if (!m_linkFont) {
     // A control that was never given a font draws with the system font.
     auto font = reinterpret_cast<HFONT>(SendMessage(WM_GETFONT));
     if (!font) font = static_cast<HFONT>(::GetStockObject(SYSTEM_FONT));
@@ -33,10 +33,10 @@ HBRUSH CLinkLabel::CtlColor(HDC dc, UINT) {
       // Also the control's own font: some static controls select their
       // font only after asking for colours, which would undo ours.
       if (m_linkFont.CreateFontIndirect(&description))
-        SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(m_linkFont.GetSafeHandle()), FALSE);
+        SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(m_linkFont.get()), FALSE);
     }
   }
-  if (m_linkFont.GetSafeHandle()) ::SelectObject(dc, m_linkFont);
+  if (m_linkFont) ::SelectObject(dc, m_linkFont.get());
   ::SetTextColor(dc, RGB(0, 0, 255));
   ::SetBkMode(dc, TRANSPARENT);
   return static_cast<HBRUSH>(::GetStockObject(NULL_BRUSH));
@@ -47,7 +47,7 @@ HBRUSH CLinkLabel::CtlColor(HDC dc, UINT) {
 LRESULT CLinkLabel::OnNcHitTest(CPoint) { return HTCLIENT; }
 
 BOOL CLinkLabel::OnSetCursor(HWND, UINT, UINT) {
-  ::SetCursor(m_pointerCursor);
+  ::SetCursor(m_pointerCursor.get());
   return TRUE;
 }
 
@@ -66,12 +66,12 @@ void CLinkLabel::CopyTextToClipboard(const std::string& text) const {
   // memory leaves the clipboard as it was.
   CGlobalBlock block(::GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE, text.size() + 1));
   if (!block) return;
-  void* bytes = ::GlobalLock(block);
+  void* bytes = ::GlobalLock(block.get());
   if (!bytes) return;
   std::memcpy(bytes, text.c_str(), text.size() + 1);
-  ::GlobalUnlock(block);
+  ::GlobalUnlock(block.get());
 
   const CClipboard clipboard(m_hWnd);
   // Once the clipboard has taken the block it is no longer ours to free.
-  if (clipboard.IsOpen() && ::EmptyClipboard() && ::SetClipboardData(CF_TEXT, block)) block.Detach();
+  if (clipboard && ::EmptyClipboard() && ::SetClipboardData(CF_TEXT, block.get())) block.release();
 }

@@ -35,16 +35,14 @@ BEGIN_MESSAGE_MAP(COptionsDlg, CDialog)
   ON_EN_KILLFOCUS(IDC_SCREEN_SIZE, OnKillFocusScreenSize)
 END_MESSAGE_MAP()
 
-COptionsDlg::COptionsDlg() : CDialog(IDD_OPTIONS) {}
-
-COptionsDlg::COptionsDlg(const Settings& s) : COptionsDlg() {
-  zoomRate = s.zoomRate;
-  maxIterations = s.maxIterations;
-  screenSize = s.edge;
-  force24Bit = s.force24Bit;
-  inColour = s.inColour;
-  outColour = s.outColour;
-}
+COptionsDlg::COptionsDlg(const Settings& s)
+    : CDialog(IDD_OPTIONS),
+      zoomRate(s.zoomRate),
+      maxIterations(s.maxIterations),
+      screenSize(s.edge),
+      force24Bit(s.force24Bit),
+      inColour(s.inColour),
+      outColour(s.outColour) {}
 
 Settings COptionsDlg::Chosen() const {
   return {static_cast<Colour>(inColour), static_cast<Colour>(outColour), force24Bit, zoomRate, maxIterations,
@@ -52,8 +50,8 @@ Settings COptionsDlg::Chosen() const {
 }
 
 void COptionsDlg::DoDataExchange(CDataExchange* dx) {
-  DDX_Control(dx, IDC_IN_COLOUR, inButton);
-  DDX_Control(dx, IDC_OUT_COLOUR, outButton);
+  DDX_Control(dx, IDC_IN_COLOUR, m_inButton);
+  DDX_Control(dx, IDC_OUT_COLOUR, m_outButton);
   DDX_Text(dx, IDC_ZOOM_RATE, zoomRate);
   DDX_Text(dx, IDC_MAX_ITERATIONS, maxIterations);
   DDX_Text(dx, IDC_SCREEN_SIZE, screenSize);
@@ -69,23 +67,23 @@ BOOL COptionsDlg::OnInitDialog() {
   ::SendDlgItemMessageA(m_hWnd, IDC_SPIN_SCREEN_SIZE, UDM_SETRANGE, 0,
                         MAKELPARAM(kScreenSizes.high, kScreenSizes.low));
 
-  toolTip.Create(this);
-  for (const Tip& tip : kTips) toolTip.AddTool(GetDlgItem(tip.id), tip.text);
+  m_toolTip.Create(this);
+  for (const Tip& tip : kTips) m_toolTip.AddTool(GetDlgItem(tip.id), tip.text);
   // Shown after a second, up for ten, and a fifth of a second when moving
   // from tool to tool.
-  toolTip.SetDelayTime(TTDT_AUTOMATIC, 1000);
-  toolTip.Activate(TRUE);
+  m_toolTip.SetDelayTime(TTDT_AUTOMATIC, 1000);
+  m_toolTip.Activate(TRUE);
 
-  inButton.colour = inColour;
-  inButton.Invalidate(TRUE);
-  outButton.colour = outColour;
-  outButton.Invalidate(TRUE);
+  m_inButton.m_colour = inColour;
+  m_inButton.Invalidate(TRUE);
+  m_outButton.m_colour = outColour;
+  m_outButton.Invalidate(TRUE);
   return TRUE;
 }
 
 BOOL COptionsDlg::PreTranslateMessage(MSG* msg) {
   // The tips see the mouse only through this relay.
-  toolTip.RelayEvent(msg);
+  m_toolTip.RelayEvent(msg);
   return CDialog::PreTranslateMessage(msg);
 }
 
@@ -132,11 +130,11 @@ void COptionsDlg::OnKillFocusScreenSize() {
 
 void COptionsDlg::OnDefaults() {
   inColour = setting::kDefaultInColour;
-  inButton.colour = inColour;
-  inButton.Invalidate(TRUE);
+  m_inButton.m_colour = inColour;
+  m_inButton.Invalidate(TRUE);
   outColour = setting::kDefaultOutColour;
-  outButton.colour = outColour;
-  outButton.Invalidate(TRUE);
+  m_outButton.m_colour = outColour;
+  m_outButton.Invalidate(TRUE);
   ::SendDlgItemMessageA(m_hWnd, IDC_FORCE_24BIT, BM_SETCHECK, BST_CHECKED, 0);
   // The numbers are taken from the texts at the next read-back.
   SetDlgItemText(IDC_ZOOM_RATE, std::to_string(setting::kDefaultZoomRate).c_str());
@@ -147,7 +145,7 @@ void COptionsDlg::OnDefaults() {
 void COptionsDlg::OnOK() {
   // A field that is not a number keeps the dialog open after one notice.
   if (!ClampZoomRate() || !ClampMaxIterations() || !ClampScreenSize()) return;
-  inColour = inButton.colour;
-  outColour = outButton.colour;
+  inColour = m_inButton.m_colour;
+  outColour = m_outButton.m_colour;
   CDialog::OnOK();
 }

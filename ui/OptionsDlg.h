@@ -1,5 +1,5 @@
 // The Options dialog: zoom rate, iteration limit, image size, the 24-bit
-// flag and the two gradient colours. The caller fills the fields, runs it
+// flag and the two gradient colours. The caller gives the fields, runs it
 // and, after IDOK, reads them back; the dialog never touches the settings.
 #pragma once
 
@@ -10,23 +10,12 @@
 
 class COptionsDlg : public CDialog {
  public:
-  COptionsDlg();
   explicit COptionsDlg(const Settings& initial);
   // The six fields as they are; after IDOK, as accepted.
   Settings Chosen() const;
 
   BOOL PreTranslateMessage(MSG* msg) override;
   BOOL OnInitDialog() override;
-
-  CSwatchButton inButton;
-  CSwatchButton outButton;
-  int zoomRate = 0;
-  int maxIterations = 0;
-  int screenSize = 0;
-  int force24Bit = 1;
-  COLORREF inColour = 0;
-  COLORREF outColour = 0;
-  CToolTipCtrl toolTip;
 
  protected:
   void DoDataExchange(CDataExchange* dx) override;
@@ -49,5 +38,15 @@ class COptionsDlg : public CDialog {
   // empty then gets no notice.
   bool Cancelling() const;
 
+  CSwatchButton m_inButton;
+  CSwatchButton m_outButton;
+  CToolTipCtrl m_toolTip;
+  // The values exchanged with the caller.
+  int zoomRate;
+  int maxIterations;
+  int screenSize;
+  int force24Bit;
+  COLORREF inColour;
+  COLORREF outColour;
   bool m_readingBack = false;
 };

@@ -34,17 +34,17 @@ void CSwatchButton::DrawItem(LPDRAWITEMSTRUCT item) {
     FillSolidRect(dc, swatch, ::GetSysColor(COLOR_BTNFACE));
   } else {
     CBrush black(RGB(0, 0, 0));
-    ::FrameRect(dc, &swatch, black);
+    ::FrameRect(dc, &swatch, black.get());
     swatch.DeflateRect(1, 1);
     // The view draws with the low 24 bits; GDI would take a colour with a
     // top byte for a palette index and paint black.
-    FillSolidRect(dc, swatch, colour & 0xFFFFFF);
+    FillSolidRect(dc, swatch, m_colour & 0xFFFFFF);
   }
 
   // A down arrow of rows 5, 3 and 1 pixels wide centred on column x; a
   // line leaves out its end point.
   CPen pen(PS_SOLID, 1, disabled ? ::GetSysColor(COLOR_BTNSHADOW) : RGB(0, 0, 0));
-  CSelectObject selectPen(dc, pen);
+  CSelectObject selectPen(dc, pen.get());
   const int x = rect.right - (pressed ? 8 : 9);
   const int y = (rect.top + rect.bottom) / 2 + (pressed ? 1 : 0);
   ::MoveToEx(dc, x + 2, y - 1, nullptr);
@@ -72,11 +72,11 @@ LRESULT CSwatchButton::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 
 void CSwatchButton::OnClicked() {
   const CRect rect = GetWindowRect();
-  auto popup = std::make_unique<CSwatchPopup>(colour, this);
+  auto popup = std::make_unique<CSwatchPopup>(m_colour, this);
   // An open popup deletes itself when it closes; one whose window could not
   // be made is freed here.
   if (popup->Create(CPoint(rect.left, rect.bottom))) popup.release();
-  NotifyParent(WM_COLOUROPEN, colour);
+  NotifyParent(WM_COLOUROPEN, m_colour);
 }
 
 LRESULT CSwatchButton::OnAccept(WPARAM value, LPARAM) {
@@ -88,7 +88,7 @@ LRESULT CSwatchButton::OnCancel(WPARAM value, LPARAM) {
 }
 
 LRESULT CSwatchButton::TakeResult(UINT message, COLORREF result) {
-  colour = result;
+  m_colour = result;
   NotifyParent(WM_COLOURCLOSE, result);
   NotifyParent(message, result);
   return 0;

@@ -10,7 +10,7 @@ class CSwatchButton : public CButton {
   void DrawItem(LPDRAWITEMSTRUCT item) override;
 
   // The colour shown. Setting it does not repaint: the owner invalidates.
-  COLORREF colour = 0;
+  COLORREF m_colour = 0;
 
  protected:
   // A double click acts as a second click.

@@ -78,8 +78,8 @@ void CSwatchPopup::LayOut() {
   SIZE text = {};
   {
     CClientDC dc(m_hWnd);
-    CSelectObject font(dc, m_font);
-    ::GetTextExtentPoint32A(dc, kOtherText, sizeof kOtherText - 1, &text);
+    CSelectObject font(dc.get(), m_font.get());
+    ::GetTextExtentPoint32A(dc.get(), kOtherText, sizeof kOtherText - 1, &text);
   }
   m_columns = kColumns;
   m_rows = kColourCount / kColumns + (kColourCount % kColumns ? 1 : 0);
@@ -148,10 +148,10 @@ void CSwatchPopup::SetHotCell(int index) {
     if (IsColourCell(m_hot) || m_hot == kOtherBox) {
       const int old = m_hot;
       m_hot = kNoCell;
-      PaintCell(dc, old);
+      PaintCell(dc.get(), old);
     }
     m_hot = index;
-    PaintCell(dc, index);
+    PaintCell(dc.get(), index);
   }
   // The Other box stands for the colour the popup opened with until a
   // colour is picked in the dialog.
@@ -272,10 +272,10 @@ void CSwatchPopup::OnPaletteChanged(HWND changer) {
 
 void CSwatchPopup::OnPaint() {
   CPaintDC dc(m_hWnd);
-  for (int i = 0; i < kColourCount; ++i) PaintCell(dc, i);
-  PaintCell(dc, kOtherBox);
+  for (int i = 0; i < kColourCount; ++i) PaintCell(dc.get(), i);
+  PaintCell(dc.get(), kOtherBox);
   CRect client = GetClientRect();
-  ::DrawEdge(dc, &client, EDGE_RAISED, BF_RECT);
+  ::DrawEdge(dc.get(), &client, EDGE_RAISED, BF_RECT);
 }
 
 void CSwatchPopup::PaintCell(HDC dc, int index) const {
@@ -286,7 +286,7 @@ void CSwatchPopup::PaintCell(HDC dc, int index) const {
   CRect cell;
   if (!CellRect(index, cell)) return;
   const bool onPaletteDevice = (::GetDeviceCaps(dc, RASTERCAPS) & RC_PALETTE) != 0;
-  CSelectPalette palette(dc, onPaletteDevice ? m_palette.GetSafeHandle() : nullptr, FALSE);
+  CSelectPalette palette(dc, onPaletteDevice ? m_palette.get() : nullptr, FALSE);
   if (onPaletteDevice) ::RealizePalette(dc);
 
   const bool hot = index == m_hot;
@@ -299,8 +299,8 @@ void CSwatchPopup::PaintCell(HDC dc, int index) const {
   const COLORREF colour = kColours[index];
   CBrush brush(PALETTERGB(GetRValue(colour), GetGValue(colour), GetBValue(colour)));
   CPen pen(PS_SOLID, 1, ::GetSysColor(COLOR_BTNSHADOW));
-  CSelectObject selectBrush(dc, brush);
-  CSelectObject selectPen(dc, pen);
+  CSelectObject selectBrush(dc, brush.get());
+  CSelectObject selectPen(dc, pen.get());
   ::Rectangle(dc, swatch.left, swatch.top, swatch.right, swatch.bottom);
 }
 
@@ -322,7 +322,7 @@ void CSwatchPopup::PaintOtherBox(HDC dc) const {
   FillSolidRect(dc, box, ::GetSysColor(chosen && !hot ? COLOR_3DLIGHT : COLOR_BTNFACE));
   MarkEdge(dc, box, hot, chosen);
 
-  CSelectObject font(dc, m_font);
+  CSelectObject font(dc, m_font.get());
   // The class's one device context keeps its settings between uses.
   const int oldMode = ::SetBkMode(dc, TRANSPARENT);
   ::DrawTextA(dc, kOtherText, -1, &box, DT_CENTER | DT_VCENTER | DT_SINGLELINE);

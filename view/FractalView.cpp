@@ -42,8 +42,8 @@ int CFractalView::OnCreate(LPCREATESTRUCTA) {
 }
 
 bool CFractalView::RecreateImage() {
-  if (!m_image.Create(CClientDC(m_hWnd), m_params.edge, m_params.edge)) return false;
-  ::PatBlt(m_image, 0, 0, m_params.edge, m_params.edge, BLACKNESS);
+  if (!m_image.Create(CClientDC(m_hWnd).get(), m_params.edge, m_params.edge)) return false;
+  ::PatBlt(m_image.get(), 0, 0, m_params.edge, m_params.edge, BLACKNESS);
   return true;
 }
 
@@ -63,9 +63,9 @@ void CFractalView::Render() {
   info.bmiHeader.biPlanes = 1;
   info.bmiHeader.biBitCount = 32;
   info.bmiHeader.biCompression = BI_RGB;
-  ::SetDIBitsToDevice(m_image, 0, 0, static_cast<DWORD>(edge), static_cast<DWORD>(edge), 0, 0, 0,
+  ::SetDIBitsToDevice(m_image.get(), 0, 0, static_cast<DWORD>(edge), static_cast<DWORD>(edge), 0, 0, 0,
                       static_cast<UINT>(edge), pixels.data(), &info, DIB_RGB_COLORS);
-  ::BitBlt(dc, 0, 0, edge, edge, m_image, 0, 0, SRCCOPY);
+  ::BitBlt(dc.get(), 0, 0, edge, edge, m_image.get(), 0, 0, SRCCOPY);
 
   MSG msg;
   ::PeekMessageA(&msg, m_hWnd, WM_LBUTTONUP, WM_LBUTTONUP, PM_REMOVE);
@@ -75,8 +75,8 @@ void CFractalView::Render() {
 
 void CFractalView::OnPaint() {
   CPaintDC dc(m_hWnd);
-  const RECT& r = dc.m_ps.rcPaint;
-  ::BitBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, m_image, r.left, r.top, SRCCOPY);
+  const RECT& r = dc.PaintRect();
+  ::BitBlt(dc.get(), r.left, r.top, r.right - r.left, r.bottom - r.top, m_image.get(), r.left, r.top, SRCCOPY);
 }
 
 void CFractalView::ClickAt(CPoint point, int direction) {

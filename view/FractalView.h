@@ -23,7 +23,7 @@ class CFractalView : public CWnd {
 
   ViewParameters& Parameters() { return m_params; }
   // The off-screen image, selected into its memory device context.
-  HDC ImageDC() const { return m_image; }
+  HDC ImageDC() const { return m_image.get(); }
 
  protected:
   BOOL PreCreateWindow(CREATESTRUCTA& cs) override;

@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "MemoryProfile.h"
 #include "view/ViewParameters.h"
 
 struct Scene {

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "MemoryProfile.h"
 #include "app/Settings.h"
 #include "view/ViewParameters.h"
 

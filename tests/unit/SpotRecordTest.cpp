@@ -5,6 +5,7 @@
 #include <limits>
 #include <optional>
 
+#include "MemoryProfile.h"
 #include "files/SpotRecord.h"
 
 namespace {

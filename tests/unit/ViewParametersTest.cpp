@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "MemoryProfile.h"
 #include "view/ViewParameters.h"
 
 namespace {

@@ -510,6 +510,31 @@ TEST(File, FailuresNameTheCauseAndTheFile) {
   ::DeleteFileA(path.c_str());
 }
 
+// A file handle is empty at INVALID_HANDLE_VALUE and closes what it holds
+// once: when reset, not after a move or a release. An exclusive open tells.
+TEST(File, AHandleClosesWhatItHoldsOnce) {
+  const std::string path = TempPath("fractavo-handle.spt");
+  auto open = [&] {
+    return CFileHandle(
+        ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  };
+  CFileHandle held = open();
+  ASSERT_TRUE(held);
+  EXPECT_FALSE(open());
+  CFileHandle moved(std::move(held));
+  EXPECT_FALSE(held);
+  EXPECT_FALSE(open());
+  moved.reset();
+  CFileHandle again = open();
+  ASSERT_TRUE(again);
+  HANDLE raw = again.release();
+  EXPECT_FALSE(again);
+  EXPECT_FALSE(open());
+  ::CloseHandle(raw);
+  EXPECT_TRUE(open());
+  ::DeleteFileA(path.c_str());
+}
+
 // ---------------------------------------------------------------------------
 // A window that owns itself through a map entry of its own for WM_NCDESTROY
 

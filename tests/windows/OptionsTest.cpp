@@ -54,23 +54,33 @@ void CloseBoxes() {
 
 // The dialog's six fields: zoom rate, iterations, size, 24-bit flag, in and out colours.
 using Fields = std::tuple<int, int, int, int, COLORREF, COLORREF>;
-auto FieldsOf(COptionsDlg& d) {
-  return std::tie(d.zoomRate, d.maxIterations, d.screenSize, d.force24Bit, d.inColour, d.outColour);
+Fields FieldsOf(const COptionsDlg& d) {
+  const Settings s = d.Chosen();
+  return {s.zoomRate, s.maxIterations, s.edge, s.force24Bit, s.inColour, s.outColour};
 }
-const Fields kFilled{7, 300, 500, 0, 0x112233, 0x445566};  // off the defaults
+// Off the defaults: zoom 7, 300 iterations, 500 pixels, not forced to 24 bits.
+const Settings kFilled{0x112233, 0x445566, 0, 7, 300, 500};
 
-// Runs the dialog filled with kFilled; drive runs inside its modal loop.
+// Runs the dialog; drive runs inside its modal loop.
 INT_PTR RunDialog(COptionsDlg& dialog, std::function<void(HWND)> drive) {
-  FieldsOf(dialog) = kFilled;
   RunSoon([&dialog, drive] { drive(dialog.m_hWnd); });
   return dialog.DoModal();
 }
 
+// The tooltip control a dialog owns.
+HWND TipsOf(HWND dialog) {
+  HWND tips = nullptr;
+  while ((tips = ::FindWindowExA(nullptr, tips, TOOLTIPS_CLASSA, nullptr)) && ::GetWindow(tips, GW_OWNER) != dialog) {
+  }
+  return tips;
+}
+
 TEST(OptionsDialog, StartsWithTheTipsAndDefaultsCanBeCancelled) {
-  COptionsDlg dialog;
+  COptionsDlg dialog(kFilled);
   INT_PTR result = RunDialog(dialog, [&](HWND d) {
-    EXPECT_EQ(::GetFocus(), dialog.inButton.m_hWnd);
-    HWND tips = dialog.toolTip.GetSafeHwnd();
+    EXPECT_EQ(::GetFocus(), ::GetDlgItem(d, IDC_IN_COLOUR));
+    HWND tips = TipsOf(d);
+    ASSERT_NE(tips, nullptr);
     const std::pair<int, const char*> expected[] = {
         {IDC_IN_COLOUR, "The \"In\" Color for the Fractavo Set"},
         {IDC_OUT_COLOUR, "The \"Out\" or Background Color"},
@@ -99,8 +109,8 @@ TEST(OptionsDialog, StartsWithTheTipsAndDefaultsCanBeCancelled) {
     Click(d, IDCANCEL);
   });
   EXPECT_EQ(result, IDCANCEL);
-  EXPECT_EQ(std::tie(dialog.zoomRate, dialog.maxIterations, dialog.screenSize, dialog.force24Bit),
-            std::make_tuple(7, 300, 500, 0));
+  const Settings kept = dialog.Chosen();
+  EXPECT_EQ(std::tie(kept.zoomRate, kept.maxIterations, kept.edge, kept.force24Bit), std::make_tuple(7, 300, 500, 0));
 }
 
 // Too large for an int, and longer than any fixed buffer would hold.
@@ -121,7 +131,7 @@ TEST(OptionsDialog, LeavingAFieldOrItsSpinKeepsItInRange) {
   } spins[] = {{IDC_ZOOM_RATE, "49", "50", "1"},
                {IDC_MAX_ITERATIONS, "32766", "32767", "1"},
                {IDC_SCREEN_SIZE, "1023", "1024", "128"}};
-  COptionsDlg dialog;
+  COptionsDlg dialog(kFilled);
   RunDialog(dialog, [&](HWND d) {
     for (const auto& c : cases) {
       ::SetFocus(::GetDlgItem(d, c.id));
@@ -175,14 +185,14 @@ TEST(OptionsDialog, OkClampsAndReturnsTheFields) {
        {50, 32767, 1024, 0, 0x112233, 0x445566}}};
   for (const auto& c : cases) {
     SCOPED_TRACE(&c - cases);
-    COptionsDlg dialog;
+    COptionsDlg dialog(kFilled);
     EXPECT_EQ(RunDialog(dialog, c.drive), IDOK);
     EXPECT_EQ(FieldsOf(dialog), c.fields);
   }
 }
 
 TEST(OptionsDialog, AnEmptiedIterationFieldKeepsTheDialogOpenWithOneNoticeEachTime) {
-  COptionsDlg dialog;
+  COptionsDlg dialog(kFilled);
   closingBoxes = true;
   CloseBoxes();
   bool stillOpen = false;
@@ -208,7 +218,7 @@ TEST(OptionsDialog, AnEmptiedIterationFieldKeepsTheDialogOpenWithOneNoticeEachTi
   EXPECT_EQ(afterEnter, 2u);
   EXPECT_EQ(boxTexts, std::vector<std::string>(2, "Please enter an integer."));
   EXPECT_EQ(result, IDOK);
-  EXPECT_EQ(dialog.maxIterations, 500);
+  EXPECT_EQ(dialog.Chosen().maxIterations, 500);
 }
 
 using Values = std::vector<std::optional<int>>;

@@ -153,7 +153,7 @@ class SaveTest : public testing::Test {
 
 TEST_F(SaveTest, BmpSizesHeadersAndPixelsAtTheScreenDepthAndForcedTo24Bits) {
   CClientDC screen(nullptr);
-  ASSERT_EQ(::GetDeviceCaps(screen, BITSPIXEL) * ::GetDeviceCaps(screen, PLANES), 32)
+  ASSERT_EQ(::GetDeviceCaps(screen.get(), BITSPIXEL) * ::GetDeviceCaps(screen.get(), PLANES), 32)
       << "the sizes below are for a 32-bit display";
   struct Case {
     int edge;

@@ -21,16 +21,16 @@ class Drawn {
  public:
   explicit Drawn(UINT state, COLORREF colour = kSwatch) {
     CClientDC screen(nullptr);
-    m_dc.CreateCompatibleDC(screen);
-    m_bitmap.CreateCompatibleBitmap(screen, 90, 30);
-    ::SelectObject(m_dc, m_bitmap);
-    FillSolidRect(m_dc, CRect(0, 0, 90, 30), 0x00FF00FF);
+    m_dc.CreateCompatibleDC(screen.get());
+    m_bitmap.CreateCompatibleBitmap(screen.get(), 90, 30);
+    ::SelectObject(m_dc.get(), m_bitmap.get());
+    FillSolidRect(m_dc.get(), CRect(0, 0, 90, 30), 0x00FF00FF);
     CSwatchButton button;
-    button.colour = colour;
-    DRAWITEMSTRUCT item = {ODT_BUTTON, 0, 0, ODA_DRAWENTIRE, state, nullptr, m_dc, kItem, 0};
+    button.m_colour = colour;
+    DRAWITEMSTRUCT item = {ODT_BUTTON, 0, 0, ODA_DRAWENTIRE, state, nullptr, m_dc.get(), kItem, 0};
     button.DrawItem(&item);
   }
-  COLORREF At(int x, int y) const { return ::GetPixel(m_dc, x, y); }
+  COLORREF At(int x, int y) const { return ::GetPixel(m_dc.get(), x, y); }
   // The twelve columns right of the swatch on row y: 'x' where they have the colour.
   std::string Row(int y, COLORREF colour = kBlack) const {
     std::string row;
@@ -105,7 +105,7 @@ class SwatchButton : public testing::Test {
     HWND hwnd = ::CreateWindowExA(0, "Button", "", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_OWNERDRAW, 20, 15, 83,
                                   23, parent, reinterpret_cast<HMENU>(1008), ::GetModuleHandleA(nullptr), nullptr);
     ASSERT_TRUE(button.SubclassWindow(hwnd));
-    button.colour = kTable[2];
+    button.m_colour = kTable[2];
     PumpMessages();
   }
   void TearDown() override {
@@ -133,7 +133,7 @@ TEST_F(SwatchButton, ClickOpensThePopupUnderTheButtonAndForwardsTheResult) {
   EXPECT_EQ(popupRect.TopLeft().x, buttonRect.left);
   EXPECT_EQ(popupRect.TopLeft().y, buttonRect.bottom);
   Keys({VK_RIGHT, VK_RIGHT, VK_RETURN});  // cell 0; tracking stays with the button
-  EXPECT_EQ(button.colour, kTable[0]);
+  EXPECT_EQ(button.m_colour, kTable[0]);
 
   button.SendMessage(BM_CLICK);
   ASSERT_NE(Popup(), nullptr);
@@ -142,7 +142,7 @@ TEST_F(SwatchButton, ClickOpensThePopupUnderTheButtonAndForwardsTheResult) {
             (std::vector<ColourNote>{Note(WM_COLOUROPEN, kTable[2]), Note(WM_COLOURCLOSE, kTable[0]),
                                      Note(WM_COLOURACCEPT, kTable[0]), Note(WM_COLOUROPEN, kTable[0]),
                                      Note(WM_COLOURCLOSE, kTable[0]), Note(WM_COLOURCANCEL, kTable[0])}));
-  EXPECT_EQ(button.colour, kTable[0]);
+  EXPECT_EQ(button.m_colour, kTable[0]);
 }
 
 TEST_F(SwatchButton, DoubleClickOpensOnTheSecondRelease) {
@@ -166,7 +166,7 @@ TEST_F(SwatchButton, APopupThatCannotOpenOnlyReportsTheOpening) {
   PumpMessages();
   EXPECT_EQ(Popup(), nullptr);
   EXPECT_EQ(parent.notes, std::vector<ColourNote>{Note(WM_COLOUROPEN, kTable[2])});
-  EXPECT_EQ(button.colour, kTable[2]);
+  EXPECT_EQ(button.m_colour, kTable[2]);
 }
 
 }  // namespace

@@ -33,9 +33,9 @@ SIZE OtherTextSize() {
   CFont font;
   font.CreateFontIndirect(&metrics.lfMessageFont);
   CClientDC dc(nullptr);
-  CSelectObject select(dc, font);
+  CSelectObject select(dc.get(), font.get());
   SIZE size;
-  ::GetTextExtentPoint32A(dc, "Other ...", 9, &size);
+  ::GetTextExtentPoint32A(dc.get(), "Other ...", 9, &size);
   return size;
 }
 
@@ -74,7 +74,7 @@ class SwatchPopup : public testing::Test {
     ::PostMessageA(popup, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
     PumpMessages();
   }
-  COLORREF Pixel(int x, int y) const { return ::GetPixel(CClientDC(popup), x, y); }
+  COLORREF Pixel(int x, int y) const { return ::GetPixel(CClientDC(popup).get(), x, y); }
 
   CColourLog owner{CRect(200, 200, 260, 224)};
   HWND popup = nullptr;
