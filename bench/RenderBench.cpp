@@ -123,7 +123,7 @@ void Run(benchmark::State& state, const BenchScene& s, RenderOptions options) {
   state.counters["speedup"] = s.referenceSeconds / perRender;
   state.counters["cpu Git/s/core"] = static_cast<double>(s.total) / cpuPerRender * 1e-9;
   state.counters["cpu speedup"] = s.referenceCpuSeconds / cpuPerRender * threads;
-  const auto bare = bareRate.find(options.kernel == Kernel::Auto ? BestKernel() : options.kernel);
+  const auto bare = bareRate.find(options.kernel ? options.kernel : BestKernel());
   if (bare != bareRate.end()) state.counters["of bare"] = state.counters["cpu Git/s/core"] / bare->second;
 }
 
@@ -155,8 +155,8 @@ int main(int argc, char** argv) {
   }
   for (const KernelRow* row : kernels) {
     if (!row->bareUpdates) continue;
-    bareRate[row->kernel] = BareRate(row->bareUpdates, 0.5);
-    std::printf("%s: the bare update runs at %.2f Git/s on one core\n", row->name, bareRate[row->kernel]);
+    bareRate[row] = BareRate(row->bareUpdates, 0.5);
+    std::printf("%s: the bare update runs at %.2f Git/s on one core\n", row->name, bareRate[row]);
   }
   std::printf("of bare = the row's cpu Git/s/core / its kernel's bare update rate above.\n");
   std::fflush(stdout);
@@ -173,7 +173,7 @@ int main(int argc, char** argv) {
       for (const KernelRow* row : kernels)
         add(std::string(s.name) + "/" + row->name + "/" +
                 (threads == 1 ? "1 thread" : std::to_string(threads) + " threads"),
-            s, RenderOptions{row->kernel, threads});
+            s, RenderOptions{row, threads});
     // The program's own call: the best kernel, other threads only for a long render.
     add(std::string(s.name) + "/as the program calls it", s, RenderOptions{});
   }

@@ -38,12 +38,10 @@ double ParseDouble(const std::string& option, const std::string& text) {
 }
 
 Kernel ParseKernel(const std::string& text) {
-  if (text == KernelName(Kernel::Auto)) return Kernel::Auto;
+  if (text == KernelName(nullptr)) return nullptr;
+  if (const Kernel kernel = FindKernel(text)) return kernel;
   std::string names;
-  for (const KernelRow& row : KernelTable()) {
-    if (text == row.name) return row.kernel;
-    names += names.empty() ? row.name : std::string(", ") + row.name;
-  }
+  for (const KernelRow& row : KernelTable()) names += names.empty() ? row.name : std::string(", ") + row.name;
   throw Refusal("--kernel needs " + names + " or auto, not '" + text + "'");
 }
 

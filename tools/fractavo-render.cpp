@@ -81,7 +81,7 @@ int Run(const RenderArguments& o) {
   // Falling back would make a comparison of kernels quietly compare the wrong ones.
   if (!KernelAvailable(o.render.kernel))
     throw std::runtime_error(std::string("this processor cannot run the ") + KernelName(o.render.kernel) + " kernel");
-  const Kernel kernel = o.render.kernel == Kernel::Auto ? BestKernel() : o.render.kernel;
+  const Kernel kernel = o.render.kernel ? o.render.kernel : BestKernel();
   // Left to itself, Render starts the other threads only for a long render.
   const std::string threads =
       o.render.threads == 1 ? "1 thread"

@@ -42,16 +42,16 @@ std::uint64_t BareUpdatesAvx512(std::int64_t blocks);
 
 const std::vector<KernelRow>& KernelTable() {
   static const std::vector<KernelRow> rows = {
-      {Kernel::Scalar, "scalar", Always, RenderPixelsScalar, nullptr},
-      {Kernel::Sse2, "sse2", Always, RenderPixelsSse2, BareUpdatesSse2},
-      {Kernel::Avx2, "avx2", HasAvx2, RenderPixelsAvx2, BareUpdatesAvx2},
-      {Kernel::Avx512, "avx512", HasAvx512, RenderPixelsAvx512, BareUpdatesAvx512},
+      {"scalar", Always, RenderPixelsScalar, nullptr},
+      {"sse2", Always, RenderPixelsSse2, BareUpdatesSse2},
+      {"avx2", HasAvx2, RenderPixelsAvx2, BareUpdatesAvx2},
+      {"avx512", HasAvx512, RenderPixelsAvx512, BareUpdatesAvx512},
   };
   return rows;
 }
 
-const KernelRow* FindKernel(Kernel kernel) {
+Kernel FindKernel(const std::string& name) {
   for (const KernelRow& row : KernelTable())
-    if (row.kernel == kernel) return &row;
+    if (name == row.name) return &row;
   return nullptr;
 }

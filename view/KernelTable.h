@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "view/Renderer.h"
@@ -11,7 +12,6 @@
 struct PixelJob;
 
 struct KernelRow {
-  Kernel kernel;
   const char* name;     // as the --kernel option takes it
   bool (*available)();  // this build and this processor can run it
   // Renders pixels from the job until none is left (or the deadline has
@@ -27,5 +27,5 @@ struct KernelRow {
 // Narrowest first: Auto picks the last one available.
 const std::vector<KernelRow>& KernelTable();
 
-// The kernel's row; null for Auto.
-const KernelRow* FindKernel(Kernel kernel);
+// The row of that name; null when there is none.
+Kernel FindKernel(const std::string& name);

@@ -55,10 +55,7 @@ std::uint64_t RenderScalar(const ViewParameters& view, std::uint32_t* pixels) {
 namespace {
 
 // A kernel this processor lacks falls back to the best one it has.
-const KernelRow& KernelFor(Kernel kernel) {
-  const KernelRow* row = FindKernel(kernel);
-  return row && row->available() ? *row : *FindKernel(BestKernel());
-}
+const KernelRow& KernelFor(Kernel kernel) { return kernel && kernel->available() ? *kernel : *BestKernel(); }
 
 // Renders every pixel of the job, on as many threads as the options allow.
 std::uint64_t RenderJob(PixelJob& job, const RenderOptions& options) {
@@ -91,20 +88,14 @@ std::uint64_t RenderJob(PixelJob& job, const RenderOptions& options) {
 
 }  // namespace
 
-const char* KernelName(Kernel kernel) {
-  const KernelRow* row = FindKernel(kernel);
-  return row ? row->name : "auto";
-}
+const char* KernelName(Kernel kernel) { return kernel ? kernel->name : "auto"; }
 
-bool KernelAvailable(Kernel kernel) {
-  const KernelRow* row = FindKernel(kernel);
-  return !row || row->available();
-}
+bool KernelAvailable(Kernel kernel) { return !kernel || kernel->available(); }
 
 Kernel BestKernel() {
-  Kernel best = Kernel::Scalar;
+  Kernel best = &KernelTable().front();  // the plain loop
   for (const KernelRow& row : KernelTable())
-    if (row.available()) best = row.kernel;
+    if (row.available()) best = &row;
   return best;
 }
 

@@ -21,19 +21,20 @@ constexpr std::uint32_t DibPixel(Colour c) {
 // Fills edge x edge DIB pixels, top row first. Returns the total of all counts.
 std::uint64_t RenderScalar(const ViewParameters& view, std::uint32_t* pixels);
 
-// The instruction sets the fast renderer can use, each a row of
-// view/KernelTable.h; Auto picks the widest this processor has.
-enum class Kernel { Auto, Scalar, Sse2, Avx2, Avx512 };
+// An instruction set the fast renderer can use: a row of view/KernelTable.h,
+// or null for the widest this processor has.
+struct KernelRow;
+using Kernel = const KernelRow*;
 
 // "auto" or the kernel's name in the table.
 const char* KernelName(Kernel kernel);
 // True when this build and this processor can run the kernel.
 bool KernelAvailable(Kernel kernel);
-// The kernel Auto stands for here.
+// The kernel null stands for here.
 Kernel BestKernel();
 
 struct RenderOptions {
-  Kernel kernel = Kernel::Auto;
+  Kernel kernel = nullptr;
   int threads = 0;  // 0: one per processor, once the render proves long enough to need them
 };
 

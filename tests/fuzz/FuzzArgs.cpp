@@ -9,6 +9,7 @@
 
 #include "files/SpotRecord.h"
 #include "tools/RenderArguments.h"
+#include "view/KernelTable.h"
 
 namespace {
 
@@ -26,7 +27,7 @@ void ExpectValid(const RenderArguments& a) {
   Expect(!a.centreX || (std::isfinite(*a.centreX) && std::isfinite(*a.centreY)), "centre not finite");
   Expect(!a.halfWidth || (std::isfinite(*a.halfWidth) && *a.halfWidth > 0), "half-width");
   Expect(a.render.threads >= 0 && a.render.threads <= 256, "thread count");
-  Expect(a.render.kernel >= Kernel::Auto && a.render.kernel <= Kernel::Avx512, "kernel");
+  Expect(!a.render.kernel || FindKernel(a.render.kernel->name) == a.render.kernel, "kernel");
   Expect(!a.output.empty(), "no output name");
   Expect(a.zoomTo.has_value() == (a.frames != 0), "zoom target without frames");
   if (a.zoomTo) {

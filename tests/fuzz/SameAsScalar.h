@@ -25,9 +25,9 @@ inline void ExpectSameAsScalar(const ViewParameters& view, int threads) {
   const std::size_t count = static_cast<std::size_t>(view.edge) * static_cast<std::size_t>(view.edge);
   std::vector<std::uint32_t> reference(count), pixels(count);
   const std::uint64_t total = RenderScalar(view, reference.data());
-  std::vector<Kernel> kernels = {Kernel::Auto};
+  std::vector<Kernel> kernels = {nullptr};
   for (const KernelRow& row : KernelTable())
-    if (row.available()) kernels.push_back(row.kernel);
+    if (row.available()) kernels.push_back(&row);
   for (Kernel kernel : kernels) {
     pixels.assign(count, 0xDEADBEEF);
     const std::uint64_t got = Render(view, pixels.data(), {kernel, threads});
