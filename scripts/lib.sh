@@ -6,7 +6,8 @@
 # uninstallable while everything here still installs.
 PACKAGES=(cmake ninja-build g++ googletest libbenchmark-dev g++-mingw-w64-i686 g++-mingw-w64-x86-64
           mingw-w64-tools wine wine64 fonts-wine xvfb xauth xdotool imagemagick x11-utils
-          g++-multilib qemu-user zlib1g-dev libz-mingw-w64-dev clang clang-format libfuzzer-14-dev libclang-rt-14-dev)
+          g++-multilib qemu-user zlib1g-dev libz-mingw-w64-dev clang clang-format libfuzzer-14-dev libclang-rt-14-dev
+          nsis dpkg-dev)
 WINE32_PACKAGE=wine32:i386
 
 # Debian's `wine` always takes the 32-bit loader once wine32 is installed. The

@@ -97,7 +97,7 @@ FramePattern ParsePattern(const std::string& text) {
   return p;
 }
 
-RenderArguments Parse(int argc, const char* const* argv, bool& help) {
+RenderArguments Parse(int argc, const char* const* argv, bool& help, bool& version) {
   RenderArguments o;
   bool outputGiven = false;
   for (int a = 1; a < argc; ++a) {
@@ -105,6 +105,10 @@ RenderArguments Parse(int argc, const char* const* argv, bool& help) {
     const std::string option = argv[a];
     if (option == "--help" || option == "-h") {
       help = true;
+      return o;
+    }
+    if (option == "--version") {
+      version = true;
       return o;
     }
     if (option == "--quiet" || option == "-q") {
@@ -184,8 +188,8 @@ ParsedArguments ParseRenderArguments(int argc, const char* const* argv) {
   ParsedArguments result;
   try {
     bool help = false;
-    RenderArguments arguments = Parse(argc, argv, help);
-    if (!help) result.arguments = std::move(arguments);
+    RenderArguments arguments = Parse(argc, argv, help, result.version);
+    if (!help && !result.version) result.arguments = std::move(arguments);
   } catch (const Refusal& e) {
     result.error = e.what();
   }

@@ -40,8 +40,9 @@ struct RenderArguments {
 };
 
 struct ParsedArguments {
-  std::optional<RenderArguments> arguments;  // nothing for --help or an error
+  std::optional<RenderArguments> arguments;  // nothing for --help, --version or an error
   std::string error;                         // empty unless the line is refused
+  bool version = false;                      // --version: print it and stop
 };
 
 ParsedArguments ParseRenderArguments(int argc, const char* const* argv);

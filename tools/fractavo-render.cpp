@@ -47,6 +47,7 @@ constexpr const char* kUsage =
     "                       processor, started once the render proves long)\n"
     "  --quiet, -q          no progress line\n"
     "  --help               show this text\n"
+    "  --version            show the version\n"
     "\n"
     "Options other than --spot override what the Spot file holds. A zoom sequence\n"
     "takes only the centre and half-width from the --zoom-to file.\n";
@@ -126,6 +127,10 @@ int main(int argc, char** argv) {
     if (!parsed.error.empty()) {
       std::fprintf(stderr, "fractavo-render: %s\nTry 'fractavo-render --help'.\n", parsed.error.c_str());
       return 2;
+    }
+    if (parsed.version) {
+      std::puts("fractavo-render " FRACTAVO_VERSION);
+      return 0;
     }
     if (!parsed.arguments) {
       std::fputs(kUsage, stdout);
