@@ -1,14 +1,16 @@
 # shellcheck shell=bash
 # Shared by the scripts here; sourced from the project root.
 
-# What the 64-bit builds, the host builds and the tests need. The 32-bit Wine
-# comes in a step of its own, since a stale i386 index can make it
-# uninstallable while everything here still installs.
+# What the 64-bit builds, the host builds and the tests need. Optional ones
+# come one at a time after them, since a stale i386 index can make the 32-bit
+# Wine uninstallable while everything else still installs: the tests that
+# need a missing one say why they were skipped.
 PACKAGES=(cmake ninja-build g++ googletest libbenchmark-dev g++-mingw-w64-i686 g++-mingw-w64-x86-64
           mingw-w64-tools wine wine64 fonts-wine xvfb xauth xdotool imagemagick x11-utils
-          g++-multilib qemu-user zlib1g-dev libz-mingw-w64-dev clang clang-format libfuzzer-14-dev libclang-rt-14-dev
-          nsis dpkg-dev)
+          g++-multilib qemu-user zlib1g-dev libz-mingw-w64-dev clang clang-format libfuzzer-14-dev libclang-rt-14-dev)
 WINE32_PACKAGE=wine32:i386
+OPTIONAL_PACKAGES=("$WINE32_PACKAGE" nsis dpkg-dev)
+declare -A NOT_INSTALLED  # optional package -> apt's reason
 
 # Debian's `wine` always takes the 32-bit loader once wine32 is installed. The
 # 64-bit loader runs 64-bit programs and sets up a prefix without it.
@@ -46,21 +48,19 @@ apt_reason() {
   printf '%s' "$reason"
 }
 
-# Installs what is missing: first what the 64-bit builds and the tests need
-# (a failure there ends the run), then the 32-bit Wine, which may fail: its
-# reason is kept in WINE32_MISSING for the summary.
+# Installs what is missing: first what every build needs (a failure there
+# ends the run), then each optional package, whose failure is kept in
+# NOT_INSTALLED for the summary.
 ensure_packages() {
-  local missing=() p log
-  for p in "${PACKAGES[@]}"; do
-    installed "$p" || missing+=("$p")
-  done
-  WINE32_MISSING=
-  if [ ${#missing[@]} -eq 0 ] && installed "$WINE32_PACKAGE"; then
+  local missing=() optional=() p log
+  for p in "${PACKAGES[@]}"; do installed "$p" || missing+=("$p"); done
+  for p in "${OPTIONAL_PACKAGES[@]}"; do installed "$p" || optional+=("$p"); done
+  if [ ${#missing[@]} -eq 0 ] && [ ${#optional[@]} -eq 0 ]; then
     echo "All packages present."
     return
   fi
   installed "$WINE32_PACKAGE" || as_root dpkg --add-architecture i386
-  # Only the 32-bit Wine missing, and the lists fetched by us within six
+  # Only optional ones missing, and the lists fetched by us within six
   # hours: another update would refuse the same index again.
   local stamp=build/.apt-updated
   if [ ${#missing[@]} -gt 0 ] || [ -z "$(find "$stamp" -mmin -360 2>/dev/null)" ]; then
@@ -72,17 +72,17 @@ ensure_packages() {
     as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${missing[@]}" ||
       die "could not install the packages every build needs (see apt's message above)"
   fi
-  if ! installed "$WINE32_PACKAGE"; then
-    echo "Installing: $WINE32_PACKAGE"
-    log=$(mktemp)
-    if as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "$WINE32_PACKAGE" >"$log" 2>&1; then
-      echo "Installed $WINE32_PACKAGE."
+  log=$(mktemp)
+  for p in "${optional[@]}"; do
+    echo "Installing: $p"
+    if as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "$p" >"$log" 2>&1; then
+      echo "Installed $p."
     else
-      WINE32_MISSING="apt-get install $WINE32_PACKAGE failed: $(apt_reason "$log")"
-      note "32-bit Wine is not installed ($WINE32_MISSING); going on without it"
+      NOT_INSTALLED[$p]="apt-get install $p failed: $(apt_reason "$log")"
+      note "$p is not installed (${NOT_INSTALLED[$p]}); going on without it"
     fi
-    rm -f "$log"
-  fi
+  done
+  rm -f "$log"
 }
 
 # Why 32-bit Windows programs cannot run here, or nothing when they can. The
@@ -97,7 +97,7 @@ probe_32bit() {
   elif "$dir/p" >/dev/null 2>&1; [ $? -ne 32 ]; then
     printf 'this kernel cannot run 32-bit programs'
   elif [ ! -x "$WINE32_LOADER" ] || ! installed "$WINE32_PACKAGE"; then
-    printf '32-bit Wine is not installed (%s)' "${WINE32_MISSING:-package $WINE32_PACKAGE is missing}"
+    printf '32-bit Wine is not installed (%s)' "${NOT_INSTALLED[$WINE32_PACKAGE]:-package $WINE32_PACKAGE is missing}"
   fi
   rm -rf "$dir"
 }
