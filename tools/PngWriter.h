@@ -8,7 +8,7 @@
 
 #include "files/SafeFile.h"
 
-// Filters rows of width 0x00RRGGBB pixels into the bytes the PNG compresses.
+// Rows of width 0x00RRGGBB pixels as the bytes the PNG compresses, each with its filter.
 void FilterPngRows(const std::uint32_t* pixels, int width, int rows, std::vector<std::uint8_t>& filtered);
 
 // Compresses a group of filtered rows into a piece of the image's one deflate
