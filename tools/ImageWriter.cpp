@@ -85,7 +85,7 @@ void Average(std::uint32_t* pixels, int edge, int rows, int n) {
 // A BMP's rows as its file holds them: bottom up, blue first, each padded to 4 bytes.
 void PackBmpRows(const std::uint32_t* pixels, int width, int rows, std::vector<std::uint8_t>& packed) {
   const std::uint32_t stride = Stride(width, 24);
-  packed.assign(static_cast<std::size_t>(stride) * rows, 0);
+  packed.resize(static_cast<std::size_t>(stride) * rows);
   std::uint8_t* out = packed.data();
   for (int row = rows - 1; row >= 0; --row, out += stride) {
     const std::uint32_t* in = pixels + static_cast<std::size_t>(row) * width;
@@ -94,6 +94,7 @@ void PackBmpRows(const std::uint32_t* pixels, int width, int rows, std::vector<s
       out[3 * j + 1] = static_cast<std::uint8_t>(in[j] >> 8);
       out[3 * j + 2] = static_cast<std::uint8_t>(in[j] >> 16);
     }
+    std::fill(out + 3 * static_cast<std::size_t>(width), out + stride, 0);
   }
 }
 
