@@ -55,6 +55,11 @@ if(NOT out MATCHES "400x400, 200 iterations")
   message(FATAL_ERROR "summary: ${out}")
 endif()
 expect_file(fractavo.bmp 480054 "5c10d96c042865871bc7c43da350a4c584f36b34f4d7553d324c19ec1ce9a8aa")
+render(--supersample 1 -o one.bmp)
+if(NOT out MATCHES "supersample 1,")
+  message(FATAL_ERROR "summary: ${out}")
+endif()
+expect_file(one.bmp 480054 "5c10d96c042865871bc7c43da350a4c584f36b34f4d7553d324c19ec1ce9a8aa")
 
 set(odd --size 401 --iterations 1000 --centre -0.75,0.1 --half-width 0.05 --in "#000000" --out "#FFFFFF")
 render(${odd} -o odd.bmp)
@@ -84,7 +89,8 @@ foreach(bad IN ITEMS "--size;15" "--size;37838" "--size;4x" "--iterations;0" "--
                      "--zoom-to;deep.spt;--frames;1;-o;f%d.png" "--zoom-to;deep.spt;--frames;3;-o;f.png"
                      "--zoom-to;deep.spt;--frames;3;-o;f%d%d.png" "--zoom-to;deep.spt;--frames;3;-o;f%s.png"
                      "--zoom-to;deep.spt;--frames;3;-o;f%d" "--zoom-to;missing.spt;--frames;3;-o;f%d.png"
-                     "--zoom-to;short.spt;--frames;3;-o;f%d.png")
+                     "--zoom-to;short.spt;--frames;3;-o;f%d.png" "--supersample;0" "--supersample;9"
+                     "--supersample;2x" "--size;32769;--supersample;2")
   refuse(${bad})
 endforeach()
 
@@ -106,12 +112,19 @@ if(NOT partial STREQUAL "somebody's" OR left)
   message(FATAL_ERROR "kept.bmp.partial: '${partial}', left ${left}")
 endif()
 
-# A PNG holds the BMP's pixels.
+# A PNG holds the BMP's pixels, in groups of rows compressed apart that give
+# the same bytes however many threads compress them.
 render(${odd} -o odd.png)
 execute_process(COMMAND compare -metric AE ${WORK}/odd.png ${WORK}/odd.bmp null: RESULT_VARIABLE rc ERROR_VARIABLE differ)
 if(NOT rc EQUAL 0 OR NOT differ STREQUAL "0")
   message(FATAL_ERROR "odd.png and odd.bmp: ${differ}")
 endif()
+file(SHA256 ${WORK}/odd.png odd_png_sha)
+file(SIZE ${WORK}/odd.png odd_png_size)
+foreach(threads 1 3)
+  render(${odd} --threads ${threads} -o odd${threads}.png)
+  expect_file(odd${threads}.png ${odd_png_size} ${odd_png_sha})
+endforeach()
 
 # A zoom sequence starts at the base view and ends at the target's region,
 # in the base view's colours and limit.

@@ -1,17 +1,121 @@
 #include "tools/ImageWriter.h"
 
+#include <zlib.h>
+
 #include <algorithm>
+#include <deque>
 #include <optional>
+#include <thread>
 #include <vector>
 
 #include "files/Bmp.h"
 #include "files/SafeFile.h"
 #include "tools/PngWriter.h"
+#include "tools/WorkerPool.h"
 
 namespace {
 
-// Most pixels a band holds: with the renderer's own copy, 64 MB.
-constexpr std::size_t kBandPixels = 8 << 20;
+// About the most samples a group holds, and the most memory the groups on
+// their way hold together.
+constexpr int kGroupSamples = 32768;
+constexpr std::size_t kWindowBytes = 128 << 20;
+
+// One image on its way to its file.
+struct Frame {
+  ViewParameters samples;  // the view at supersample times the pixels per unit
+  std::string path;
+  int number, edge, groupRows, groups;
+};
+
+// One group of rows, with buffers kept from group to group.
+struct Slot {
+  const Frame* frame = nullptr;
+  int group = 0;
+  std::vector<std::uint32_t> pixels;
+  std::vector<std::uint8_t> packed, deflated;  // deflated: PNG only
+  std::uint32_t adler = 0;
+  std::uint64_t count = 0;
+  std::future<void> done;
+};
+
+// The same view with n times the pixels per unit: left and top stay, and the
+// scale is n * halfEdge / halfWidth, as the renderer divides.
+ViewParameters Supersampled(const ViewParameters& view, int n) {
+  ViewParameters samples = view;
+  samples.edge = n * view.edge;
+  samples.halfEdge = n * view.halfEdge;
+  return samples;
+}
+
+// Rows of a group: fixed by the image alone, never by the threads, so that a
+// PNG is the same byte for byte however many compress it. Enough rows that
+// the renderer's work per group stays small beside the render.
+int GroupRows(int sampleWidth, int n) { return std::max(1, std::clamp(kGroupSamples / sampleWidth, 16, 64) / n); }
+
+// The image rows of a group. A BMP's rows go bottom up, so its groups do.
+void GroupSpan(const Frame& f, ImageFormat format, int group, int& first, int& rows) {
+  const int start = group * f.groupRows, end = std::min(start + f.groupRows, f.edge);
+  first = format == ImageFormat::Png ? start : f.edge - end;
+  rows = end - start;
+}
+
+// Averages each n x n block of samples, channel by channel, rounded half up,
+// into the first edge x rows pixels: each is written only after its samples
+// and those before it are read.
+void Average(std::uint32_t* pixels, int edge, int rows, int n) {
+  const std::size_t sampleWidth = static_cast<std::size_t>(n) * edge;
+  const std::uint32_t area = n * n, half = area / 2;
+  std::uint32_t* out = pixels;
+  for (int i = 0; i < rows; ++i) {
+    for (int j = 0; j < edge; ++j) {
+      std::uint32_t r = 0, g = 0, b = 0;
+      for (int t = 0; t < n; ++t) {
+        const std::uint32_t* in = pixels + (static_cast<std::size_t>(i) * n + t) * sampleWidth + j * n;
+        for (int s = 0; s < n; ++s) {
+          r += in[s] >> 16 & 0xFF;
+          g += in[s] >> 8 & 0xFF;
+          b += in[s] & 0xFF;
+        }
+      }
+      *out++ = (r + half) / area << 16 | (g + half) / area << 8 | (b + half) / area;
+    }
+  }
+}
+
+// A BMP's rows as its file holds them: bottom up, blue first, each padded to 4 bytes.
+void PackBmpRows(const std::uint32_t* pixels, int width, int rows, std::vector<std::uint8_t>& packed) {
+  const std::uint32_t stride = Stride(width, 24);
+  packed.resize(static_cast<std::size_t>(stride) * rows);
+  std::uint8_t* out = packed.data();
+  for (int row = rows - 1; row >= 0; --row, out += stride) {
+    const std::uint32_t* in = pixels + static_cast<std::size_t>(row) * width;
+    for (int j = 0; j < width; ++j) {
+      out[3 * j] = static_cast<std::uint8_t>(in[j]);
+      out[3 * j + 1] = static_cast<std::uint8_t>(in[j] >> 8);
+      out[3 * j + 2] = static_cast<std::uint8_t>(in[j] >> 16);
+    }
+    std::fill(out + 3 * static_cast<std::size_t>(width), out + stride, 0);
+  }
+}
+
+// Renders, averages and packs one group, on a worker.
+void Draw(Slot& slot, ImageFormat format, int n, Kernel kernel) {
+  const Frame& f = *slot.frame;
+  int first, rows;
+  GroupSpan(f, format, slot.group, first, rows);
+  slot.pixels.resize(static_cast<std::size_t>(f.samples.edge) * rows * n);
+  // The pool's threads are the render's: each group renders on one.
+  slot.count = RenderRows(f.samples, first * n, rows * n, slot.pixels.data(), {kernel, 1});
+  if (n > 1) Average(slot.pixels.data(), f.edge, rows, n);
+  if (format == ImageFormat::Bmp) {
+    PackBmpRows(slot.pixels.data(), f.edge, rows, slot.packed);
+  } else {
+    FilterPngRows(slot.pixels.data(), f.edge, rows, slot.packed);
+    slot.adler = static_cast<std::uint32_t>(adler32(adler32(0, nullptr, 0), slot.packed.data(),
+                                                    static_cast<uInt>(slot.packed.size())));
+    DeflatePngGroup(slot.packed, slot.group == f.groups - 1, slot.deflated);
+  }
+}
 
 void WriteBmpHeaders(SafeFile& file, int edge) {
   InfoHeader header;
@@ -26,33 +130,70 @@ void WriteBmpHeaders(SafeFile& file, int edge) {
 
 }  // namespace
 
-// Bands go in the order the format keeps its rows: a BMP's go bottom up.
-std::uint64_t WriteImage(const ViewParameters& view, const std::string& path, ImageFormat format,
-                         const RenderOptions& options, const std::function<void(double)>& progress) {
-  const int edge = view.edge;
-  const int bandRows = static_cast<int>(std::min<std::size_t>(kBandPixels / edge, std::max(256, edge / 100)));
-  const int bands = (edge + bandRows - 1) / bandRows;
-  std::vector<std::uint32_t> band(static_cast<std::size_t>(edge) * std::min(bandRows, edge));
-  SafeFile file(path);
-  std::optional<PngWriter> png;
-  if (format == ImageFormat::Png)
-    png.emplace(file, edge, edge);
-  else
-    WriteBmpHeaders(file, edge);
-  std::uint64_t total = 0;
-  for (int b = 0; b < bands; ++b) {
-    const int first = (format == ImageFormat::Png ? b : bands - 1 - b) * bandRows;
-    const int rows = std::min(bandRows, edge - first);
-    total += RenderRows(view, first, rows, band.data(), options);
-    if (png) {
-      for (int i = 0; i < rows; ++i) png->WriteRow(band.data() + static_cast<std::size_t>(i) * edge);
-    } else {
-      const std::vector<std::uint8_t> packed = PackedDib24(band.data(), edge, rows);
-      file.Write(packed.data() + kInfoHeaderSize, packed.size() - kInfoHeaderSize);
+std::uint64_t WriteImages(const ImageSeries& series, const RenderOptions& options,
+                          const std::function<void(int, double)>& progress) {
+  const int n = series.supersample;
+  const int workers = options.threads > 0 ? options.threads : std::max(1u, std::thread::hardware_concurrency());
+  // The first frame's size is every frame's.
+  const int edge = series.view(1).edge;
+  const std::size_t slotBytes = static_cast<std::size_t>(GroupRows(n * edge, n)) * n * n * edge * 10;
+  const std::size_t window = std::clamp<std::size_t>(kWindowBytes / slotBytes, 2, 2 * workers + 2);
+  // Frames are made as their first group is handed out and dropped once written.
+  std::deque<Frame> frames;
+  std::vector<Slot> slots(window);
+  int nextFrame = 1, nextGroup = 0;
+  WorkerPool pool(workers);  // gone before what its tasks use
+  const auto handOut = [&](Slot& slot) {
+    if (nextFrame > series.frames) return;
+    if (nextGroup == 0) {
+      const ViewParameters view = series.view(nextFrame);
+      const int rows = GroupRows(n * view.edge, n);
+      frames.push_back(
+          {Supersampled(view, n), series.path(nextFrame), nextFrame, view.edge, rows, (view.edge + rows - 1) / rows});
     }
-    progress(static_cast<double>(b + 1) / bands);
+    slot.frame = &frames.back();
+    slot.group = nextGroup;
+    slot.done = pool.Submit([&slot, &series, n, &options] { Draw(slot, series.format, n, options.kernel); });
+    if (++nextGroup == frames.back().groups) nextGroup = 0, ++nextFrame;
+  };
+  for (Slot& slot : slots) handOut(slot);
+
+  std::uint64_t total = 0;
+  std::optional<SafeFile> file;
+  std::optional<PngWriter> png;
+  std::uint32_t adler = 0;
+  for (std::size_t s = 0;; s = (s + 1) % window) {
+    Slot& slot = slots[s];
+    if (!slot.done.valid()) break;
+    slot.done.get();
+    const Frame& f = *slot.frame;
+    if (slot.group == 0) {
+      file.emplace(f.path);
+      if (series.format == ImageFormat::Png) {
+        png.emplace(*file, f.edge, f.edge);
+        adler = static_cast<std::uint32_t>(adler32(0, nullptr, 0));
+      } else {
+        WriteBmpHeaders(*file, f.edge);
+      }
+    }
+    total += slot.count;
+    if (png) {
+      png->Append(slot.deflated);
+      adler = static_cast<std::uint32_t>(adler32_combine(adler, slot.adler, static_cast<z_off_t>(slot.packed.size())));
+    } else {
+      file->Write(slot.packed.data(), slot.packed.size());
+    }
+    const int group = slot.group;
+    const bool last = group == f.groups - 1;
+    if (last) {
+      if (png) png->Finish(adler);
+      png.reset();
+      file->Commit();
+      file.reset();
+    }
+    progress(f.number, static_cast<double>(group + 1) / f.groups);
+    if (last) frames.pop_front();
+    handOut(slot);
   }
-  png.reset();
-  file.Commit();
   return total;
 }

@@ -1,6 +1,8 @@
-// Draws a view into a BMP or PNG file a band of rows at a time, so memory
-// stays bounded at any size, through a temporary file that replaces the
-// target only once complete.
+// Draws views into BMP or PNG files a group of rows at a time, so memory
+// stays bounded at any size, each through a temporary file that replaces the
+// target only once complete. One set of threads renders, packs and compresses
+// the groups while the calling thread writes them in order, so a frame's
+// next rows, and the next frame, render while the last are written.
 #pragma once
 
 #include <cstdint>
@@ -11,7 +13,17 @@
 #include "view/Renderer.h"
 #include "view/ViewParameters.h"
 
-// Returns the total of the counts. progress hears the part done, 0 to 1,
-// after each band.
-std::uint64_t WriteImage(const ViewParameters& view, const std::string& path, ImageFormat format,
-                         const RenderOptions& options, const std::function<void(double)>& progress);
+// frames images, frame k (from 1) of view(k) into path(k).
+struct ImageSeries {
+  int frames = 1;
+  std::function<ViewParameters(int)> view;
+  std::function<std::string(int)> path;
+  ImageFormat format = ImageFormat::Bmp;
+  // Each pixel the average of supersample x supersample samples.
+  int supersample = 1;
+};
+
+// Returns the total of the counts. progress hears the frame and the part of
+// it written, 0 to 1, after each group.
+std::uint64_t WriteImages(const ImageSeries& series, const RenderOptions& options,
+                          const std::function<void(int, double)>& progress);

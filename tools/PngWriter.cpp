@@ -1,5 +1,8 @@
 #include "tools/PngWriter.h"
 
+#include <zlib.h>
+
+#include <algorithm>
 #include <new>
 #include <stdexcept>
 
@@ -12,15 +15,44 @@ constexpr std::size_t kChunkData = 256 * 1024;
 
 }  // namespace
 
-PngWriter::PngWriter(SafeFile& file, int width, int height)
-    : m_file(file),
-      m_width(width),
-      m_rowsLeft(height),
-      m_row(1 + 3 * static_cast<std::size_t>(width)),
-      m_compressed(kChunkData) {
+void FilterPngRows(const std::uint32_t* pixels, int width, int rows, std::vector<std::uint8_t>& filtered) {
+  filtered.resize((1 + 3 * static_cast<std::size_t>(width)) * rows);
+  std::uint8_t* out = filtered.data();
+  for (int i = 0; i < rows; ++i) {
+    // Filter "None": deflate finds the runs of one colour this image is made
+    // of three bytes back as well as in runs of zeros, and Sub and Up made
+    // files 2 to 15% larger, no faster, on the views measured.
+    *out++ = 0;
+    for (int j = 0; j < width; ++j) {
+      const std::uint32_t p = *pixels++;
+      *out++ = static_cast<std::uint8_t>(p >> 16);
+      *out++ = static_cast<std::uint8_t>(p >> 8);
+      *out++ = static_cast<std::uint8_t>(p);
+    }
+  }
+}
+
+void DeflatePngGroup(const std::vector<std::uint8_t>& filtered, bool last, std::vector<std::uint8_t>& deflated) {
+  z_stream stream{};
   // The fastest level: at 8192 pixels the default takes longer than the
-  // render and saves only a third of a file that is already small.
-  if (deflateInit(&m_stream, Z_BEST_SPEED) != Z_OK) throw std::bad_alloc();
+  // render and saves only a third of a file that is already small. A raw
+  // stream, as the image's one zlib header and checksum are written apart.
+  if (deflateInit2(&stream, Z_BEST_SPEED, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK) throw std::bad_alloc();
+  // The bound covers a whole stream; a flush adds at most an empty block.
+  deflated.resize(deflateBound(&stream, static_cast<uLong>(filtered.size())) + 16);
+  stream.next_in = const_cast<Bytef*>(filtered.data());
+  stream.avail_in = static_cast<uInt>(filtered.size());
+  stream.next_out = deflated.data();
+  stream.avail_out = static_cast<uInt>(deflated.size());
+  // A full flush ends on a byte and leaves nothing for the next piece to refer to.
+  const int status = deflate(&stream, last ? Z_FINISH : Z_FULL_FLUSH);
+  const bool complete = last ? status == Z_STREAM_END : status == Z_OK && stream.avail_out > 0;
+  deflated.resize(deflated.size() - stream.avail_out);
+  deflateEnd(&stream);
+  if (!complete || stream.avail_in != 0) throw std::runtime_error("the PNG compressor failed");
+}
+
+PngWriter::PngWriter(SafeFile& file, int width, int height) : m_file(file) {
   static const std::uint8_t kSignature[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
   m_file.Write(kSignature, sizeof kSignature);
   std::uint8_t header[13] = {};
@@ -29,11 +61,30 @@ PngWriter::PngWriter(SafeFile& file, int width, int height)
   header[8] = 8;  // bits per sample
   header[9] = 2;  // RGB
   Chunk("IHDR", header, sizeof header);
-  m_stream.next_out = m_compressed.data();
-  m_stream.avail_out = static_cast<uInt>(m_compressed.size());
+  // The zlib header: deflate with a 32 KB window, at the fastest level.
+  m_pending = {0x78, 0x01};
+  m_pending.reserve(kChunkData);
 }
 
-PngWriter::~PngWriter() { deflateEnd(&m_stream); }
+void PngWriter::Append(const std::vector<std::uint8_t>& deflated) {
+  for (std::size_t done = 0; done < deflated.size();) {
+    const std::size_t take = std::min(kChunkData - m_pending.size(), deflated.size() - done);
+    m_pending.insert(m_pending.end(), deflated.begin() + done, deflated.begin() + done + take);
+    done += take;
+    if (m_pending.size() == kChunkData) {
+      Chunk("IDAT", m_pending.data(), m_pending.size());
+      m_pending.clear();
+    }
+  }
+}
+
+void PngWriter::Finish(std::uint32_t adler) {
+  std::uint8_t tail[4];
+  StoreBe32(tail, adler);
+  m_pending.insert(m_pending.end(), tail, tail + 4);
+  Chunk("IDAT", m_pending.data(), m_pending.size());
+  Chunk("IEND", nullptr, 0);
+}
 
 void PngWriter::Chunk(const char* type, const std::uint8_t* data, std::size_t size) {
   std::uint8_t head[8];
@@ -46,41 +97,4 @@ void PngWriter::Chunk(const char* type, const std::uint8_t* data, std::size_t si
   m_file.Write(head, sizeof head);
   m_file.Write(data, size);
   m_file.Write(tail, sizeof tail);
-}
-
-// Emits a chunk whenever the buffer fills, and the rest at Z_FINISH.
-void PngWriter::Compress(int flush) {
-  for (;;) {
-    const int status = deflate(&m_stream, flush);
-    if (status == Z_STREAM_ERROR) throw std::runtime_error("the PNG compressor failed");
-    const bool full = m_stream.avail_out == 0;
-    if (full || (flush == Z_FINISH && status == Z_STREAM_END)) {
-      Chunk("IDAT", m_compressed.data(), m_compressed.size() - m_stream.avail_out);
-      m_stream.next_out = m_compressed.data();
-      m_stream.avail_out = static_cast<uInt>(m_compressed.size());
-    }
-    if (flush == Z_FINISH ? status == Z_STREAM_END : !full && m_stream.avail_in == 0) return;
-  }
-}
-
-void PngWriter::WriteRow(const std::uint32_t* pixels) {
-  // Filter "Sub": each byte less the one a pixel to its left, so the runs of
-  // one colour this image is made of become runs of zeros.
-  std::uint8_t* out = m_row.data();
-  *out++ = 1;
-  std::uint32_t left = 0;
-  for (int j = 0; j < m_width; ++j) {
-    const std::uint32_t p = pixels[j];
-    *out++ = static_cast<std::uint8_t>((p >> 16) - (left >> 16));
-    *out++ = static_cast<std::uint8_t>((p >> 8) - (left >> 8));
-    *out++ = static_cast<std::uint8_t>(p - left);
-    left = p;
-  }
-  m_stream.next_in = m_row.data();
-  m_stream.avail_in = static_cast<uInt>(m_row.size());
-  Compress(Z_NO_FLUSH);
-  if (--m_rowsLeft == 0) {
-    Compress(Z_FINISH);
-    Chunk("IEND", nullptr, 0);
-  }
 }

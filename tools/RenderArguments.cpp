@@ -117,7 +117,8 @@ RenderArguments Parse(int argc, const char* const* argv, bool& help, bool& versi
     }
     static const char* const kWithValue[] = {"--spot",   "--size",       "-o",       "--iterations",
                                              "--in",     "--out",        "--centre", "--half-width",
-                                             "--kernel", "--threads",    "--zoom-to", "--frames"};
+                                             "--kernel", "--threads",    "--zoom-to", "--frames",
+                                             "--supersample"};
     if (std::find(std::begin(kWithValue), std::end(kWithValue), option) == std::end(kWithValue))
       throw Refusal("unknown option: " + option);
     if (a + 1 >= argc || !argv[a + 1]) throw Refusal(option + " needs a value");
@@ -142,6 +143,8 @@ RenderArguments Parse(int argc, const char* const* argv, bool& help, bool& versi
       o.render.threads = ParseInt(option, value, 1, 256);
     } else if (option == "--zoom-to") {
       o.zoomTo = value;
+    } else if (option == "--supersample") {
+      o.supersample = ParseInt(option, value, 1, kMaxSupersample);
     } else if (option == "--frames") {
       o.frames = ParseInt(option, value, 2, kMaxFrames);
     } else if (option == "--centre") {
@@ -165,6 +168,11 @@ RenderArguments Parse(int argc, const char* const* argv, bool& help, bool& versi
   if (o.format == ImageFormat::Bmp && o.size > MaxBmpSize())
     throw Refusal("a BMP file holds at most 4 GiB, so at most " + std::to_string(MaxBmpSize()) + " x " +
                   std::to_string(MaxBmpSize()) + " pixels; write a .png for --size " + std::to_string(o.size));
+  // The samples are rendered as an image of that edge.
+  if (static_cast<long long>(o.size) * o.supersample > kMaxSize)
+    throw Refusal("--supersample " + std::to_string(o.supersample) + " at --size " + std::to_string(o.size) +
+                  " needs " + std::to_string(static_cast<long long>(o.size) * o.supersample) +
+                  " samples a side; the renderer draws at most " + std::to_string(kMaxSize));
   return o;
 }
 

@@ -13,6 +13,7 @@ enum class ImageFormat { Bmp, Png };
 constexpr int kMinSize = 16;
 constexpr int kMaxSize = 65536;
 constexpr int kMaxFrames = 100000;
+constexpr int kMaxSupersample = 8;
 
 // An output name with one number in it, as printf's %d, %5d or %05d writes it.
 struct FramePattern {
@@ -31,6 +32,7 @@ struct RenderArguments {
   std::optional<Colour> in, out;
   std::optional<double> centreX, centreY, halfWidth;
   RenderOptions render;
+  int supersample = 1;  // each pixel the average of N x N samples
   bool quiet = false;
   // A zoom sequence from the view to the region of the Spot file zoomTo, in
   // frames named by pattern.

@@ -43,8 +43,10 @@ constexpr const char* kUsage =
     "                       %d for the frame number, from 1, e.g. frame%04d.png\n"
     "  --kernel NAME        scalar, sse2, avx2, avx512, or auto for the widest this\n"
     "                       processor has (default auto)\n"
-    "  --threads N          threads to render with, 1..256 (default: one per\n"
-    "                       processor, started once the render proves long)\n"
+    "  --supersample N      each pixel the average of N x N samples, 1..8; N times\n"
+    "                       --size is at most 65536 (default 1)\n"
+    "  --threads N          threads to render and compress with, 1..256 (default:\n"
+    "                       one per processor)\n"
     "  --quiet, -q          no progress line\n"
     "  --help               show this text\n"
     "  --version            show the version\n"
@@ -83,34 +85,31 @@ int Run(const RenderArguments& o) {
   if (!KernelAvailable(o.render.kernel))
     throw std::runtime_error(std::string("this processor cannot run the ") + KernelName(o.render.kernel) + " kernel");
   const Kernel kernel = o.render.kernel ? o.render.kernel : BestKernel();
-  // Left to itself, Render starts the other threads only for a long render.
-  const std::string threads =
-      o.render.threads == 1 ? "1 thread"
-      : o.render.threads > 1
-          ? std::to_string(o.render.threads) + " threads"
-          : "up to " + std::to_string(std::max(1u, std::thread::hardware_concurrency())) + " threads";
+  const int workers = o.render.threads > 0 ? o.render.threads : std::max(1u, std::thread::hardware_concurrency());
+  const std::string threads = workers == 1 ? "1 thread" : std::to_string(workers) + " threads";
   const ViewParameters view = MakeView(o);
   std::optional<ViewParameters> target;
   if (o.zoomTo) ReadSpot(*o.zoomTo, target.emplace());
   const int frames = target ? o.frames : 1;
+  ImageSeries series;
+  series.frames = frames;
+  series.view = [&](int k) { return target ? ZoomFrame(view, *target, k, frames) : view; };
+  series.path = [&](int k) { return target ? o.pattern.Name(k) : o.output; };
+  series.format = o.format;
+  series.supersample = o.supersample;
   std::uint64_t total = 0;
   const Clock::time_point start = Clock::now();
   {
     Progress progress(!o.quiet, frames);  // its line is gone before the summary
-    for (int k = 1; k <= frames; ++k) {
-      const auto bandDone = [&progress, k](double done) { progress.Update(k, done); };
-      if (target)
-        total += WriteImage(ZoomFrame(view, *target, k, frames), o.pattern.Name(k), o.format, o.render, bandDone);
-      else
-        total += WriteImage(view, o.output, o.format, o.render, bandDone);
-    }
+    total = WriteImages(series, {kernel, workers}, [&progress](int k, double done) { progress.Update(k, done); });
   }
   const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
   std::printf("%s: ", o.output.c_str());
   if (target) std::printf("%d frames, %.3g frames/s, ", frames, frames / seconds);
-  std::printf("%dx%d, %d iterations, %.3f s, %llu iterations in total, %.3g iterations/s, kernel %s, %s\n", view.edge,
-              view.edge, view.maxIterations, seconds, static_cast<unsigned long long>(total),
-              seconds > 0 ? total / seconds : 0.0, KernelName(kernel), threads.c_str());
+  std::printf("%dx%d, %d iterations, %.3f s, %llu iterations in total, %.3g iterations/s, supersample %d, "
+              "kernel %s, %s\n",
+              view.edge, view.edge, view.maxIterations, seconds, static_cast<unsigned long long>(total),
+              seconds > 0 ? total / seconds : 0.0, o.supersample, KernelName(kernel), threads.c_str());
   return 0;
 }
 
