@@ -30,7 +30,7 @@ TEST(ImageWriter, SupersampledPixelsAverageTheRenderWithThreeTimesTheHalfEdge) {
   series.view = [&](int) { return view; };
   series.path = [](int) { return std::string("supersampled.bmp"); };
   series.supersample = 3;
-  EXPECT_EQ(WriteImages(series, {Kernel::Auto, 3}, [](int, double) {}), count);
+  EXPECT_EQ(WriteImages(series, {nullptr, 3}, [](int, double) {}), count);
   std::ifstream file("supersampled.bmp", std::ios::binary);
   const std::vector<std::uint8_t> bmp{std::istreambuf_iterator<char>(file), {}};
   file.close();
