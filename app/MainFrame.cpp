@@ -43,8 +43,7 @@ BOOL CMainFrame::PreCreateWindow(CREATESTRUCTA& cs) {
 
 int CMainFrame::OnCreate(LPCREATESTRUCTA) {
   if (Default() == -1) return -1;
-  if (!m_view.Create(nullptr, nullptr, WS_CHILD | WS_VISIBLE | WS_BORDER, CRect(), this, AFX_IDW_PANE_FIRST))
-    return -1;
+  if (!m_view.Create(nullptr, nullptr, WS_CHILD | WS_VISIBLE | WS_BORDER, CRect(), this, AFX_IDW_PANE_FIRST)) return -1;
   SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_largeIcon.get()));
   SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_smallIcon.get()));
   return 0;

@@ -2,9 +2,7 @@
 
 #include <algorithm>
 
-int ClampWindowSize(int size) {
-  return std::clamp(size, setting::kMinWindowSize, setting::kMaxWindowSize);
-}
+int ClampWindowSize(int size) { return std::clamp(size, setting::kMinWindowSize, setting::kMaxWindowSize); }
 
 int ReadWindowSize(const Profile& profile) {
   return ClampWindowSize(profile.ReadInt(setting::kWindowSize, setting::kDefaultWindowSize));

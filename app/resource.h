@@ -16,7 +16,6 @@
 #define ID_FILE_SAVE_BMP 32776
 #define ID_FILE_COPY 32777
 
-
 // About box
 #define IDC_LINK 1032
 

@@ -27,9 +27,9 @@ using Clock = std::chrono::steady_clock;
 struct BenchScene {
   const char* name;
   ViewParameters view;
-  int referenceEdge;            // the edge RenderScalar is timed at
-  std::uint64_t total = 0;      // of the whole scene, from Render
-  double referenceSeconds = 0;  // RenderScalar's time for the whole scene
+  int referenceEdge;               // the edge RenderScalar is timed at
+  std::uint64_t total = 0;         // of the whole scene, from Render
+  double referenceSeconds = 0;     // RenderScalar's time for the whole scene
   double referenceCpuSeconds = 0;  // the same in processor time
 };
 
@@ -68,10 +68,11 @@ void MeasureReference(BenchScene& s) {
   const double perIteration = seconds / static_cast<double>(iterations);
   s.referenceSeconds = perIteration * static_cast<double>(s.total);
   s.referenceCpuSeconds = (CpuSeconds() - cpuStart) / static_cast<double>(iterations) * static_cast<double>(s.total);
-  std::printf("%-9s RenderScalar at edge %4d%s, %d run(s): %.3f ns/iteration = %.3f Git/s; "
-              "%.4g iterations in the scene -> %.4g s\n",
-              s.name, small.edge, small.edge == s.view.edge ? " (the scene)" : " (same view)", runs,
-              perIteration * 1e9, 1e-9 / perIteration, static_cast<double>(s.total), s.referenceSeconds);
+  std::printf(
+      "%-9s RenderScalar at edge %4d%s, %d run(s): %.3f ns/iteration = %.3f Git/s; "
+      "%.4g iterations in the scene -> %.4g s\n",
+      s.name, small.edge, small.edge == s.view.edge ? " (the scene)" : " (same view)", runs, perIteration * 1e9,
+      1e-9 / perIteration, static_cast<double>(s.total), s.referenceSeconds);
 }
 
 using BareFn = std::uint64_t (*)(std::int64_t blocks);
@@ -140,10 +141,12 @@ int main(int argc, char** argv) {
       {"deep", MakeView(1024, 20000, -0.743643887037151, 0.131825904205330, 1e-9), 128},
   };
   const int cores = Cores();
-  std::printf("Reference (1 thread); speedup = its time for the scene / the path's time; "
-              "Git/s/core = 1e9 iterations per second per thread used, %d on all cores.\n"
-              "cpu Git/s/core and cpu speedup: the same in processor time, as if every thread had a core "
-              "to itself (on a busy machine, the figures to compare).\n", cores);
+  std::printf(
+      "Reference (1 thread); speedup = its time for the scene / the path's time; "
+      "Git/s/core = 1e9 iterations per second per thread used, %d on all cores.\n"
+      "cpu Git/s/core and cpu speedup: the same in processor time, as if every thread had a core "
+      "to itself (on a busy machine, the figures to compare).\n",
+      cores);
   for (BenchScene& s : scenes) MeasureReference(s);
 
   std::vector<const KernelRow*> kernels;

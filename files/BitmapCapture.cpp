@@ -26,8 +26,7 @@ CPalette CaptureSystemPalette(HDC dc) {
 bool SaveBmp(HDC sourceDC, CPoint origin, CSize size, const char* path, bool force24Bit) {
   CDC copyDC;
   CBitmap copy;
-  if (!copyDC.CreateCompatibleDC(sourceDC) || !copy.CreateCompatibleBitmap(sourceDC, size.cx, size.cy))
-    return false;
+  if (!copyDC.CreateCompatibleDC(sourceDC) || !copy.CreateCompatibleBitmap(sourceDC, size.cx, size.cy)) return false;
   {
     CSelectObject selected(copyDC.get(), copy.get());
     ::BitBlt(copyDC.get(), 0, 0, size.cx, size.cy, sourceDC, origin.x, origin.y, SRCCOPY);

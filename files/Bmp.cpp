@@ -13,7 +13,12 @@ constexpr std::size_t kSizeImageOffset = 20;
 // arithmetic below is then exact.
 bool Writable(const InfoHeader& h) {
   switch (h.bitCount) {
-    case 1: case 4: case 8: case 16: case 24: case 32: break;
+    case 1:
+    case 4:
+    case 8:
+    case 16:
+    case 24:
+    case 32: break;
     default: return false;
   }
   if (h.width <= 0 || h.height <= 0 || h.clrUsed > 256) return false;

@@ -109,8 +109,8 @@ UINT CWinApp::GetProfileInt(LPCSTR section, LPCSTR entry, int defaultValue) cons
 BOOL CWinApp::WriteProfileInt(LPCSTR section, LPCSTR entry, int value) const {
   if (m_registryKey.empty()) return FALSE;
   HKEY created;
-  if (::RegCreateKeyExA(HKEY_CURRENT_USER, AppKeyPath(section).c_str(), 0, nullptr, 0, KEY_WRITE, nullptr,
-                        &created, nullptr) != ERROR_SUCCESS)
+  if (::RegCreateKeyExA(HKEY_CURRENT_USER, AppKeyPath(section).c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &created,
+                        nullptr) != ERROR_SUCCESS)
     return FALSE;
   const CRegKey key(created);
   DWORD data = static_cast<DWORD>(value);

@@ -4,8 +4,8 @@
 
 #include "framework/App.h"
 
-CFileDialog::CFileDialog(bool openFileDialog, LPCSTR defaultExtension, LPCSTR fileName, DWORD flags,
-                         LPCSTR filter, CWnd* parent)
+CFileDialog::CFileDialog(bool openFileDialog, LPCSTR defaultExtension, LPCSTR fileName, DWORD flags, LPCSTR filter,
+                         CWnd* parent)
     : m_open(openFileDialog), m_defaultExtension(defaultExtension ? defaultExtension : "") {
   // The system wants the pairs separated and ended by NULs.
   if (filter) {
@@ -31,9 +31,9 @@ INT_PTR CFileDialog::DoModal() {
   return ok ? IDOK : IDCANCEL;
 }
 
-COLORREF CColorDialog::s_customColours[16] = {
-    0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF,
-    0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF};
+COLORREF CColorDialog::s_customColours[16] = {0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF,
+                                              0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF,
+                                              0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF};
 
 CColorDialog::CColorDialog(COLORREF initial, DWORD flags, CWnd* parent) {
   m_cc.lStructSize = sizeof m_cc;
@@ -51,8 +51,8 @@ CToolTipCtrl::~CToolTipCtrl() {
 
 BOOL CToolTipCtrl::Create(CWnd* parent, DWORD style) {
   m_parent = parent->m_hWnd;
-  m_hWnd = ::CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, WS_POPUP | style, CW_USEDEFAULT, CW_USEDEFAULT,
-                             CW_USEDEFAULT, CW_USEDEFAULT, m_parent, nullptr, AfxGetInstanceHandle(), nullptr);
+  m_hWnd = ::CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, WS_POPUP | style, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                             CW_USEDEFAULT, m_parent, nullptr, AfxGetInstanceHandle(), nullptr);
   return m_hWnd != nullptr;
 }
 

@@ -11,8 +11,7 @@
 class CFileDialog {
  public:
   // filter: "description|pattern|...||", the first pair selected at first.
-  CFileDialog(bool openFileDialog, LPCSTR defaultExtension, LPCSTR fileName, DWORD flags, LPCSTR filter,
-              CWnd* parent);
+  CFileDialog(bool openFileDialog, LPCSTR defaultExtension, LPCSTR fileName, DWORD flags, LPCSTR filter, CWnd* parent);
   INT_PTR DoModal();
   std::string GetPathName() const { return m_file; }
 

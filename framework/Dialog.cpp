@@ -77,8 +77,8 @@ INT_PTR CDialog::DoModal() {
 
   m_running = true;
   m_result = -1;
-  HWND hwnd = ::CreateDialogIndirectParamA(instance, dialogTemplate, owner, &DialogProcedure,
-                                           reinterpret_cast<LPARAM>(this));
+  HWND hwnd =
+      ::CreateDialogIndirectParamA(instance, dialogTemplate, owner, &DialogProcedure, reinterpret_cast<LPARAM>(this));
   if (hwnd && m_running) {
     ::ShowWindow(hwnd, SW_SHOWNORMAL);
     MSG msg;

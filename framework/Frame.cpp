@@ -33,8 +33,8 @@ BOOL CFrameWnd::LoadFrame(UINT id, DWORD style, CWnd* parent) {
 
 BOOL CFrameWnd::PreCreateWindow(CREATESTRUCTA& cs) {
   if (!cs.lpszClass)
-    cs.lpszClass = AfxRegisterWndClass(CS_DBLCLKS, ::LoadCursor(nullptr, IDC_ARROW),
-                                       reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1));
+    cs.lpszClass =
+        AfxRegisterWndClass(CS_DBLCLKS, ::LoadCursor(nullptr, IDC_ARROW), reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1));
   return TRUE;
 }
 

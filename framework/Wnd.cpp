@@ -100,8 +100,8 @@ void CWnd::Detach() {
 
 BOOL CWnd::PreCreateWindow(CREATESTRUCTA& cs) {
   if (!cs.lpszClass)
-    cs.lpszClass = AfxRegisterWndClass(CS_DBLCLKS, ::LoadCursor(nullptr, IDC_ARROW),
-                                       reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1));
+    cs.lpszClass =
+        AfxRegisterWndClass(CS_DBLCLKS, ::LoadCursor(nullptr, IDC_ARROW), reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1));
   return TRUE;
 }
 
@@ -163,9 +163,7 @@ LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
   return ::CallWindowProcA(m_superProc, m_hWnd, message, wParam, lParam);
 }
 
-LRESULT CWnd::Default() {
-  return DefWindowProc(currentMessage.message, currentMessage.wParam, currentMessage.lParam);
-}
+LRESULT CWnd::Default() { return DefWindowProc(currentMessage.message, currentMessage.wParam, currentMessage.lParam); }
 
 std::string CWnd::GetWindowText() const {
   std::vector<char> text(static_cast<size_t>(::GetWindowTextLengthA(m_hWnd)) + 1);

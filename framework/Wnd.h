@@ -52,23 +52,23 @@ bool WalkPreTranslateTree(HWND stop, MSG* msg);
 constexpr int CN_COMMAND = 0;
 constexpr int CN_UPDATE_COMMAND_UI = -1;
 
-#define DECLARE_MESSAGE_MAP()                           \
- protected:                                             \
-  static const ::fw::MsgMap* GetThisMessageMap();       \
+#define DECLARE_MESSAGE_MAP()                     \
+ protected:                                       \
+  static const ::fw::MsgMap* GetThisMessageMap(); \
   const ::fw::MsgMap* GetMessageMap() const override;
 
-#define BEGIN_MESSAGE_MAP(theClass, baseClass)                                          \
+#define BEGIN_MESSAGE_MAP(theClass, baseClass)                                        \
   const ::fw::MsgMap* theClass::GetMessageMap() const { return GetThisMessageMap(); } \
   const ::fw::MsgMap* theClass::GetThisMessageMap() {                                 \
     using ThisClass = theClass;                                                       \
     using TheBaseClass = baseClass;                                                   \
     static const ::fw::MsgMapEntry entries[] = {
-#define END_MESSAGE_MAP()                                                    \
-  {0, 0, 0, ::fw::EntryKind::Message, nullptr}                               \
-  }                                                                          \
-  ;                                                                          \
+#define END_MESSAGE_MAP()                                                      \
+  { 0, 0, 0, ::fw::EntryKind::Message, nullptr }                               \
+  }                                                                            \
+  ;                                                                            \
   static const ::fw::MsgMap map = {&TheBaseClass::GetThisMessageMap, entries}; \
-  return &map;                                                               \
+  return &map;                                                                 \
   }
 
 // The enabled state of a menu item or accelerator command, asked before it
@@ -111,8 +111,8 @@ class CWnd : public CCmdTarget {
 
   // On failure PostNcDestroy has run once, whether or not the window came to
   // exist, so an object that deletes itself there is gone.
-  BOOL CreateEx(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y, int width,
-                int height, HWND parent, HMENU menuOrId, LPVOID param = nullptr);
+  BOOL CreateEx(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y, int width, int height,
+                HWND parent, HMENU menuOrId, LPVOID param = nullptr);
   BOOL Create(LPCSTR className, LPCSTR windowName, DWORD style, const RECT& rect, CWnd* parent, UINT id);
   BOOL SubclassWindow(HWND hwnd);
   BOOL SubclassDlgItem(UINT id, CWnd* parent);
@@ -190,13 +190,23 @@ namespace fw {
 inline CPoint PointFrom(LPARAM l) { return CPoint(static_cast<short>(LOWORD(l)), static_cast<short>(HIWORD(l))); }
 
 template <class T, LRESULT (T::*F)(WPARAM, LPARAM)>
-LRESULT Raw(CCmdTarget* t, WPARAM w, LPARAM l) { return (static_cast<T*>(t)->*F)(w, l); }
+LRESULT Raw(CCmdTarget* t, WPARAM w, LPARAM l) {
+  return (static_cast<T*>(t)->*F)(w, l);
+}
 template <class T, void (T::*F)()>
-LRESULT Void(CCmdTarget* t, WPARAM, LPARAM) { (static_cast<T*>(t)->*F)(); return 0; }
+LRESULT Void(CCmdTarget* t, WPARAM, LPARAM) {
+  (static_cast<T*>(t)->*F)();
+  return 0;
+}
 template <class T, void (T::*F)(CCmdUI*)>
-LRESULT Update(CCmdTarget* t, WPARAM, LPARAM l) { (static_cast<T*>(t)->*F)(reinterpret_cast<CCmdUI*>(l)); return 0; }
+LRESULT Update(CCmdTarget* t, WPARAM, LPARAM l) {
+  (static_cast<T*>(t)->*F)(reinterpret_cast<CCmdUI*>(l));
+  return 0;
+}
 template <class T, int (T::*F)(LPCREATESTRUCTA)>
-LRESULT CreateMsg(CCmdTarget* t, WPARAM, LPARAM l) { return (static_cast<T*>(t)->*F)(reinterpret_cast<LPCREATESTRUCTA>(l)); }
+LRESULT CreateMsg(CCmdTarget* t, WPARAM, LPARAM l) {
+  return (static_cast<T*>(t)->*F)(reinterpret_cast<LPCREATESTRUCTA>(l));
+}
 template <class T, void (T::*F)(UINT, CPoint)>
 LRESULT Mouse(CCmdTarget* t, WPARAM w, LPARAM l) {
   (static_cast<T*>(t)->*F)(static_cast<UINT>(w), PointFrom(l));
@@ -208,9 +218,15 @@ LRESULT Key(CCmdTarget* t, WPARAM w, LPARAM l) {
   return 0;
 }
 template <class T, void (T::*F)(HWND)>
-LRESULT WindowInW(CCmdTarget* t, WPARAM w, LPARAM) { (static_cast<T*>(t)->*F)(reinterpret_cast<HWND>(w)); return 0; }
+LRESULT WindowInW(CCmdTarget* t, WPARAM w, LPARAM) {
+  (static_cast<T*>(t)->*F)(reinterpret_cast<HWND>(w));
+  return 0;
+}
 template <class T, void (T::*F)(MINMAXINFO*)>
-LRESULT MinMax(CCmdTarget* t, WPARAM, LPARAM l) { (static_cast<T*>(t)->*F)(reinterpret_cast<MINMAXINFO*>(l)); return 0; }
+LRESULT MinMax(CCmdTarget* t, WPARAM, LPARAM l) {
+  (static_cast<T*>(t)->*F)(reinterpret_cast<MINMAXINFO*>(l));
+  return 0;
+}
 template <class T, void (T::*F)(UINT, int, int)>
 LRESULT SizeMsg(CCmdTarget* t, WPARAM w, LPARAM l) {
   (static_cast<T*>(t)->*F)(static_cast<UINT>(w), LOWORD(l), HIWORD(l));
@@ -222,7 +238,9 @@ LRESULT ActivateApp(CCmdTarget* t, WPARAM w, LPARAM l) {
   return 0;
 }
 template <class T, BOOL (T::*F)()>
-LRESULT Bool(CCmdTarget* t, WPARAM, LPARAM) { return (static_cast<T*>(t)->*F)(); }
+LRESULT Bool(CCmdTarget* t, WPARAM, LPARAM) {
+  return (static_cast<T*>(t)->*F)();
+}
 template <class T, LRESULT (T::*F)(CPoint)>
 LRESULT HitTest(CCmdTarget* t, WPARAM, LPARAM l) {
   return (static_cast<T*>(t)->*F)(PointFrom(l));
@@ -270,7 +288,8 @@ LRESULT CtlColorMsg(CCmdTarget* t, WPARAM w, LPARAM l) {
 #define ON_COMMAND(id, fn) {WM_COMMAND, 0, id, ::fw::EntryKind::Command, &::fw::Void<ThisClass, &ThisClass::fn>},
 #define ON_UPDATE_COMMAND_UI(id, fn) \
   {WM_COMMAND, 0, id, ::fw::EntryKind::UpdateUI, &::fw::Update<ThisClass, &ThisClass::fn>},
-#define ON_CONTROL(code, id, fn) {WM_COMMAND, code, id, ::fw::EntryKind::Command, &::fw::Void<ThisClass, &ThisClass::fn>},
+#define ON_CONTROL(code, id, fn) \
+  {WM_COMMAND, code, id, ::fw::EntryKind::Command, &::fw::Void<ThisClass, &ThisClass::fn>},
 #define ON_BN_CLICKED(id, fn) ON_CONTROL(BN_CLICKED, id, fn)
 #define ON_EN_KILLFOCUS(id, fn) ON_CONTROL(EN_KILLFOCUS, id, fn)
 // A notification the control sent to its parent, handled by the control.

@@ -111,8 +111,8 @@ void Draw(Slot& slot, ImageFormat format, int n, Kernel kernel) {
     PackBmpRows(slot.pixels.data(), f.edge, rows, slot.packed);
   } else {
     FilterPngRows(slot.pixels.data(), f.edge, rows, slot.packed);
-    slot.adler = static_cast<std::uint32_t>(adler32(adler32(0, nullptr, 0), slot.packed.data(),
-                                                    static_cast<uInt>(slot.packed.size())));
+    slot.adler = static_cast<std::uint32_t>(
+        adler32(adler32(0, nullptr, 0), slot.packed.data(), static_cast<uInt>(slot.packed.size())));
     DeflatePngGroup(slot.packed, slot.group == f.groups - 1, slot.deflated);
   }
 }

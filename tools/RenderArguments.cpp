@@ -88,7 +88,8 @@ FramePattern ParsePattern(const std::string& text) {
       std::size_t j = i + 1;
       if (j < text.size() && text[j] == '0') p.zeros = true, ++j;
       const std::size_t digits = j;
-      while (j < text.size() && j - digits < 2 && text[j] >= '0' && text[j] <= '9') p.width = p.width * 10 + (text[j++] - '0');
+      while (j < text.size() && j - digits < 2 && text[j] >= '0' && text[j] <= '9')
+        p.width = p.width * 10 + (text[j++] - '0');
       if (j >= text.size() || text[j] != 'd') throw refuse();
       i = j;
     }
@@ -115,10 +116,9 @@ RenderArguments Parse(int argc, const char* const* argv, bool& help, bool& versi
       o.quiet = true;
       continue;
     }
-    static const char* const kWithValue[] = {"--spot",   "--size",       "-o",       "--iterations",
-                                             "--in",     "--out",        "--centre", "--half-width",
-                                             "--kernel", "--threads",    "--zoom-to", "--frames",
-                                             "--supersample"};
+    static const char* const kWithValue[] = {"--spot",    "--size",   "-o",           "--iterations", "--in",
+                                             "--out",     "--centre", "--half-width", "--kernel",     "--threads",
+                                             "--zoom-to", "--frames", "--supersample"};
     if (std::find(std::begin(kWithValue), std::end(kWithValue), option) == std::end(kWithValue))
       throw Refusal("unknown option: " + option);
     if (a + 1 >= argc || !argv[a + 1]) throw Refusal(option + " needs a value");

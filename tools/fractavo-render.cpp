@@ -106,10 +106,11 @@ int Run(const RenderArguments& o) {
   const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
   std::printf("%s: ", o.output.c_str());
   if (target) std::printf("%d frames, %.3g frames/s, ", frames, frames / seconds);
-  std::printf("%dx%d, %d iterations, %.3f s, %llu iterations in total, %.3g iterations/s, supersample %d, "
-              "kernel %s, %s\n",
-              view.edge, view.edge, view.maxIterations, seconds, static_cast<unsigned long long>(total),
-              seconds > 0 ? total / seconds : 0.0, o.supersample, KernelName(kernel), threads.c_str());
+  std::printf(
+      "%dx%d, %d iterations, %.3f s, %llu iterations in total, %.3g iterations/s, supersample %d, "
+      "kernel %s, %s\n",
+      view.edge, view.edge, view.maxIterations, seconds, static_cast<unsigned long long>(total),
+      seconds > 0 ? total / seconds : 0.0, o.supersample, KernelName(kernel), threads.c_str());
   return 0;
 }
 

@@ -154,28 +154,11 @@ Image FractalIcon(int size, int bitCount) {
 // A white hand with a black outline, the index finger up; the hot spot is the
 // finger's tip, (6, 0). Anything not drawn is transparent.
 const char* const kHand[] = {
-    "     ##",
-    "    #..#",
-    "    #..#",
-    "    #..#",
-    "    #..#",
-    "    #..###",
-    "    #..#..###",
-    "    #..#..#..###",
-    "    #..#..#..#..#",
-    " ## #..#..#..#..#",
-    "#..##..#..#..#..#",
-    "#...#...........#",
-    "#...............#",
-    " #..............#",
-    " #..............#",
-    "  #.............#",
-    "  #............#",
-    "   #...........#",
-    "   #..........#",
-    "    #.........#",
-    "    #.........#",
-    "    ###########",
+    "     ##",           "    #..#",          "    #..#",          "    #..#",          "    #..#",
+    "    #..###",        "    #..#..###",     "    #..#..#..###",  "    #..#..#..#..#", " ## #..#..#..#..#",
+    "#..##..#..#..#..#", "#...#...........#", "#...............#", " #..............#", " #..............#",
+    "  #.............#", "  #............#",  "   #...........#",  "   #..........#",   "    #.........#",
+    "    #.........#",   "    ###########",
 };
 
 Image HandCursor() {
@@ -212,8 +195,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   const std::string dir = argc == 2 ? argv[1] : "res";
-  const std::vector<Image> icon = {FractalIcon(32, 32), FractalIcon(16, 32), FractalIcon(32, 8),
-                                   FractalIcon(16, 8)};
+  const std::vector<Image> icon = {FractalIcon(32, 32), FractalIcon(16, 32), FractalIcon(32, 8), FractalIcon(16, 8)};
   const int hotSpot[2] = {6, 0};
   const bool ok = Write(dir + "/fractavo.ico", IconFile(icon, nullptr)) &&
                   Write(dir + "/hand.cur", IconFile({HandCursor()}, hotSpot));

@@ -54,8 +54,8 @@ BOOL CLinkLabel::OnSetCursor(HWND, UINT, UINT) {
 // Acts on the press: releasing elsewhere does not cancel it.
 void CLinkLabel::OnLButtonDown(UINT, CPoint) {
   const std::string address = GetWindowText();
-  auto result = reinterpret_cast<INT_PTR>(
-      ::ShellExecuteA(nullptr, "open", address.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+  auto result =
+      reinterpret_cast<INT_PTR>(::ShellExecuteA(nullptr, "open", address.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
   // The shell's failures are 32 and below.
   if (result <= 32) CopyTextToClipboard(address);
   Default();

@@ -45,8 +45,8 @@ COptionsDlg::COptionsDlg(const Settings& s)
       outColour(s.outColour) {}
 
 Settings COptionsDlg::Chosen() const {
-  return {static_cast<Colour>(inColour), static_cast<Colour>(outColour), force24Bit, zoomRate, maxIterations,
-          screenSize};
+  return {
+      static_cast<Colour>(inColour), static_cast<Colour>(outColour), force24Bit, zoomRate, maxIterations, screenSize};
 }
 
 void COptionsDlg::DoDataExchange(CDataExchange* dx) {
@@ -64,8 +64,7 @@ BOOL COptionsDlg::OnInitDialog() {
   ::SendDlgItemMessageA(m_hWnd, IDC_SPIN_ZOOM_RATE, UDM_SETRANGE, 0, MAKELPARAM(kZoomRates.high, kZoomRates.low));
   ::SendDlgItemMessageA(m_hWnd, IDC_SPIN_MAX_ITERATIONS, UDM_SETRANGE, 0,
                         MAKELPARAM(kIterations.high, kIterations.low));
-  ::SendDlgItemMessageA(m_hWnd, IDC_SPIN_SCREEN_SIZE, UDM_SETRANGE, 0,
-                        MAKELPARAM(kScreenSizes.high, kScreenSizes.low));
+  ::SendDlgItemMessageA(m_hWnd, IDC_SPIN_SCREEN_SIZE, UDM_SETRANGE, 0, MAKELPARAM(kScreenSizes.high, kScreenSizes.low));
 
   m_toolTip.Create(this);
   for (const Tip& tip : kTips) m_toolTip.AddTool(GetDlgItem(tip.id), tip.text);
@@ -108,9 +107,7 @@ bool COptionsDlg::ClampMaxIterations() {
   return Clamp(IDC_MAX_ITERATIONS, maxIterations, kIterations.low, kIterations.high);
 }
 
-bool COptionsDlg::ClampScreenSize() {
-  return Clamp(IDC_SCREEN_SIZE, screenSize, kScreenSizes.low, kScreenSizes.high);
-}
+bool COptionsDlg::ClampScreenSize() { return Clamp(IDC_SCREEN_SIZE, screenSize, kScreenSizes.low, kScreenSizes.high); }
 
 bool COptionsDlg::Cancelling() const {
   // The focus has moved by the time an edit says it lost it. Whatever the

@@ -36,10 +36,7 @@ BEGIN_MESSAGE_MAP(CSwatchPopup, CWnd)
 END_MESSAGE_MAP()
 
 CSwatchPopup::CSwatchPopup(COLORREF colour, CWnd* owner)
-    : m_owner(owner),
-      m_margin(::GetSystemMetrics(SM_CXEDGE)),
-      m_initialColour(colour),
-      m_currentColour(colour) {
+    : m_owner(owner), m_margin(::GetSystemMetrics(SM_CXEDGE)), m_initialColour(colour), m_currentColour(colour) {
   NONCLIENTMETRICSA metrics = {};
   metrics.cbSize = sizeof metrics;
   ::SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
@@ -191,20 +188,13 @@ int CSwatchPopup::ArrowTarget(UINT key) const {
   const int c = CellColumn(m_hot);
   int target = kNoCell;
   switch (key) {
-    case VK_DOWN:
-      target = onOther ? 0 : CellIndex(r + 1, c);
-      break;
-    case VK_UP:
-      target = onOther ? last : r > 0 ? CellIndex(r - 1, c) : kNoCell;
-      break;
-    case VK_RIGHT:
-      target = onOther ? 0 : c < m_columns - 1 ? CellIndex(r, c + 1) : CellIndex(r + 1, 0);
-      break;
+    case VK_DOWN: target = onOther ? 0 : CellIndex(r + 1, c); break;
+    case VK_UP: target = onOther ? last : r > 0 ? CellIndex(r - 1, c) : kNoCell; break;
+    case VK_RIGHT: target = onOther ? 0 : c < m_columns - 1 ? CellIndex(r, c + 1) : CellIndex(r + 1, 0); break;
     case VK_LEFT:
       target = onOther ? last : c > 0 ? CellIndex(r, c - 1) : r > 0 ? CellIndex(r - 1, m_columns - 1) : kNoCell;
       break;
-    default:
-      break;
+    default: break;
   }
   // Moving off the grid, or from no cell at all, lands on the Other box.
   return IsColourCell(target) ? target : kOtherBox;
@@ -213,9 +203,7 @@ int CSwatchPopup::ArrowTarget(UINT key) const {
 void CSwatchPopup::OnKeyDown(UINT key, UINT, UINT) {
   switch (key) {
     case VK_RETURN:
-    case VK_SPACE:
-      FinishPick(WM_COLOURACCEPT);
-      return;
+    case VK_SPACE: FinishPick(WM_COLOURACCEPT); return;
     case VK_ESCAPE:
       m_currentColour = m_initialColour;
       FinishPick(WM_COLOURCANCEL);
@@ -223,11 +211,8 @@ void CSwatchPopup::OnKeyDown(UINT key, UINT, UINT) {
     case VK_DOWN:
     case VK_UP:
     case VK_RIGHT:
-    case VK_LEFT:
-      SetHotCell(ArrowTarget(key));
-      break;
-    default:
-      break;
+    case VK_LEFT: SetHotCell(ArrowTarget(key)); break;
+    default: break;
   }
   Default();
 }

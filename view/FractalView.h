@@ -35,11 +35,11 @@ class CFractalView : public CWnd {
 
   void OnRestart();
   void OnRefresh();
-  void OnOptions();     // view/OptionsCommand.cpp
-  void OnSave();        // files/SaveCommands.cpp
-  void OnSaveSpot();    // files/SaveCommands.cpp
-  void OnLoadSpot();    // files/SaveCommands.cpp
-  void OnCopy();        // files/ClipboardCopy.cpp
+  void OnOptions();   // view/OptionsCommand.cpp
+  void OnSave();      // files/SaveCommands.cpp
+  void OnSaveSpot();  // files/SaveCommands.cpp
+  void OnLoadSpot();  // files/SaveCommands.cpp
+  void OnCopy();      // files/ClipboardCopy.cpp
   void OnUpdateNeedsImage(CCmdUI* state);
   DECLARE_MESSAGE_MAP()
 

@@ -127,9 +127,17 @@ std::uint64_t RenderRows(const ViewParameters& view, int firstRow, int rows, std
   std::uint64_t total = 0;
   for (int done = 0; done < rows; done += rowsPerJob) {
     int nextPixel = 0;
-    PixelJob job{xs.data(), ys.data() + done, width, std::min(rowsPerJob, rows - done), limit, &view,
-                 palette.data(), static_cast<int>(palette.size()) - 1,
-                 pixels + static_cast<std::size_t>(done) * width, &nextPixel, 0};
+    PixelJob job{xs.data(),
+                 ys.data() + done,
+                 width,
+                 std::min(rowsPerJob, rows - done),
+                 limit,
+                 &view,
+                 palette.data(),
+                 static_cast<int>(palette.size()) - 1,
+                 pixels + static_cast<std::size_t>(done) * width,
+                 &nextPixel,
+                 0};
     total += RenderJob(job, options);
   }
   return total;

@@ -14,9 +14,7 @@ int IterateScalar(double x, double y, int limit);
 Colour PixelColour(const ViewParameters& view, int k);
 
 // A pixel as a 32-bit top-down DIB stores it: 0x00RRGGBB.
-constexpr std::uint32_t DibPixel(Colour c) {
-  return (c & 0xFF) << 16 | (c & 0xFF00) | (c >> 16 & 0xFF);
-}
+constexpr std::uint32_t DibPixel(Colour c) { return (c & 0xFF) << 16 | (c & 0xFF00) | (c >> 16 & 0xFF); }
 
 // Fills edge x edge DIB pixels, top row first. Returns the total of all counts.
 std::uint64_t RenderScalar(const ViewParameters& view, std::uint32_t* pixels);

@@ -16,9 +16,7 @@ void ViewParameters::ApplySettings(const Settings& s) {
   ComputeGradient();
 }
 
-Settings ViewParameters::AsSettings() const {
-  return {inColour, outColour, force24Bit, zoomRate, maxIterations, edge};
-}
+Settings ViewParameters::AsSettings() const { return {inColour, outColour, force24Bit, zoomRate, maxIterations, edge}; }
 
 void ViewParameters::ComputeGradient() {
   const double n = maxIterations;

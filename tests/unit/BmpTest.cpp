@@ -38,9 +38,9 @@ TEST(Bmp, FileSizesAndOffsets) {
     std::uint32_t fileSize, offBits, stride;
   };
   // The platform may leave biSizeImage 0: the writer stores the computed size.
-  for (const Case c : {Case{400, 24, 480054, 54, 1200}, Case{400, 32, 640054, 54, 1600},
-                       Case{401, 24, 482858, 54, 1204}, Case{400, 16, 320054, 54, 800},
-                       Case{400, 8, 161078, 1078, 400}}) {
+  for (const Case c :
+       {Case{400, 24, 480054, 54, 1200}, Case{400, 32, 640054, 54, 1600}, Case{401, 24, 482858, 54, 1204},
+        Case{400, 16, 320054, 54, 800}, Case{400, 8, 161078, 1078, 400}}) {
     std::vector<std::uint8_t> block = Block(c.edge, c.edge, static_cast<std::uint16_t>(c.bits));
     EXPECT_EQ(Stride(c.edge, static_cast<std::uint16_t>(c.bits)), c.stride);
     const std::optional<std::vector<std::uint8_t>> file = BmpFileBytes(block);

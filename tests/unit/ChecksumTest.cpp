@@ -25,7 +25,7 @@ struct Expected {
 
 TEST(Checksum, ScenesRenderTheSameEverywhere) {
   const Expected expected[] = {
-      {3541531u, 0xD6CF285ABF1147E8},  // default
+      {3541531u, 0xD6CF285ABF1147E8},   // default
       {8601895u, 0xDA83625A901D21D5},   // deep zoom
       {12773761u, 0x09F82610A7EE14B6},  // long orbits
       {289u, 0x3E923B9D22ADBC75},       // one iteration

@@ -15,11 +15,11 @@
 namespace {
 
 TEST(Iterate, CountsAsWritten) {
-  EXPECT_EQ(IterateScalar(-2, 2, 200), 1);    // outside the circle: still one update
+  EXPECT_EQ(IterateScalar(-2, 2, 200), 1);  // outside the circle: still one update
   EXPECT_EQ(IterateScalar(2, 0, 200), 1);
   EXPECT_EQ(IterateScalar(-0.5, 0, 200), 200);  // main cardioid
-  EXPECT_EQ(IterateScalar(1.5, 0, 200), 2);   // 0, 1.5, 3.75
-  EXPECT_EQ(IterateScalar(1.5, 0, 2), 2);     // the limit is tested after the update
+  EXPECT_EQ(IterateScalar(1.5, 0, 200), 2);     // 0, 1.5, 3.75
+  EXPECT_EQ(IterateScalar(1.5, 0, 2), 2);       // the limit is tested after the update
   EXPECT_EQ(IterateScalar(1.5, 0, 1), 1);
   EXPECT_EQ(IterateScalar(-0.5, 0, 0), 0);
   EXPECT_EQ(IterateScalar(-0.5, 0, -7), 0);
@@ -104,8 +104,9 @@ void ExpectEveryKernelMatches(const ViewParameters& view) {
       const std::size_t p = std::mismatch(expected.begin(), expected.end(), actual.begin()).first - expected.begin();
       if (got == total && p == expected.size()) continue;
       std::ostringstream what;
-      what << Describe(view) << "\n" << KernelName(kernel) << " on " << threads << " threads: total " << got
-           << ", scalar " << total << std::hex << std::uppercase;
+      what << Describe(view) << "\n"
+           << KernelName(kernel) << " on " << threads << " threads: total " << got << ", scalar " << total << std::hex
+           << std::uppercase;
       if (p >= n && p < expected.size()) {
         what << "; wrote 0x" << actual[p] << " past the image at +" << std::dec << p - n;
       } else if (p < n) {
@@ -230,8 +231,7 @@ TEST(Render, EscapesAnywhereInABlockMatchTheScalarLoop) {
     ExpectEveryKernelMatches(WithLimit(wide, limit));
     ExpectEveryKernelMatches(WithLimit(nearTip, limit));
   }
-  for (int limit : {288, 289, 320, 336, 384, 385})
-    ExpectEveryKernelMatches(MakeView(48, limit, 0.25009, 0, 3e-5));
+  for (int limit : {288, 289, 320, 336, 384, 385}) ExpectEveryKernelMatches(MakeView(48, limit, 0.25009, 0, 3e-5));
 }
 
 // Random views from a fixed seed, half of them anywhere and half centred on
@@ -240,7 +240,9 @@ TEST(Render, EscapesAnywhereInABlockMatchTheScalarLoop) {
 // run up to the limit. Edges and limits are drawn so each view stays small.
 TEST(Render, RandomViewsMatchTheScalarLoop) {
   std::mt19937_64 bits(0x46726163'7461766F);
-  auto uniform = [&](double from, double to) { return from + (to - from) * static_cast<double>(bits() >> 11) * 0x1p-53; };
+  auto uniform = [&](double from, double to) {
+    return from + (to - from) * static_cast<double>(bits() >> 11) * 0x1p-53;
+  };
   auto pick = [&](const std::vector<int>& values) { return values[bits() % values.size()]; };
   const std::vector<int> edges{1, 2, 3, 4, 5, 7, 8, 9, 15, 16, 17, 31, 32, 33, 63, 64, 65};
   const std::vector<int> limits{1, 2, 3, 5, 8, 9, 31, 100, 255, 256, 257, 1000, 4095, 4096, 4097, 10000, 32767};

@@ -46,8 +46,12 @@ TEST(Settings, WritesAllSixInOrder) {
   MemoryProfile profile;
   WriteSettings(profile, Settings{0x123456, 0xFFFFFF, 0, 50, 32767, 1024});
   using W = std::pair<std::string, int>;
-  EXPECT_EQ(profile.writes, (std::vector<W>{{"In Color", 0x123456}, {"Out Color", 0xFFFFFF}, {"Force 24-bit", 0},
-                                            {"Zoom Rate", 50}, {"Max Iterations", 32767}, {"Window Size", 1024}}));
+  EXPECT_EQ(profile.writes, (std::vector<W>{{"In Color", 0x123456},
+                                            {"Out Color", 0xFFFFFF},
+                                            {"Force 24-bit", 0},
+                                            {"Zoom Rate", 50},
+                                            {"Max Iterations", 32767},
+                                            {"Window Size", 1024}}));
 }
 
 TEST(Settings, ViewTakesZoomRateAndIterationsBelowOneAsOne) {

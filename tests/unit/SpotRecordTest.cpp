@@ -20,20 +20,25 @@ TEST(Spot, LayoutIsLittleEndianWithZeroReserved) {
   SpotRecord r;
   r.halfWidth = 2.0;  // 0x4000000000000000
   r.centreX = -0.0;
-  r.centreY = 1.0;    // 0x3FF0000000000000
+  r.centreY = 1.0;  // 0x3FF0000000000000
   r.inColour = 0x400040;
   r.outColour = 0xC0C0C0;
   r.maxIterations = 0x1234;
   const auto b = EncodeSpot(r);
-  const std::uint8_t expected[40] = {
-      0, 0, 0, 0, 0, 0, 0, 0x40, 0, 0, 0, 0, 0, 0, 0, 0x80, 0, 0, 0, 0, 0, 0, 0xF0, 0x3F,
-      0x40, 0, 0x40, 0, 0xC0, 0xC0, 0xC0, 0, 0x34, 0x12, 0, 0, 0, 0, 0, 0};
+  const std::uint8_t expected[40] = {0,    0,    0,    0, 0,    0,    0, 0x40, 0,    0,    0,    0, 0,    0,
+                                     0,    0x80, 0,    0, 0,    0,    0, 0,    0xF0, 0x3F, 0x40, 0, 0x40, 0,
+                                     0xC0, 0xC0, 0xC0, 0, 0x34, 0x12, 0, 0,    0,    0,    0,    0};
   EXPECT_EQ(std::memcmp(b.data(), expected, 40), 0);
 }
 
 TEST(Spot, RoundTripsBitForBit) {
-  const double values[] = {-0.0, 5e-324, 2.2250738585072009e-308, std::numeric_limits<double>::max(),
-                           -std::numeric_limits<double>::max(), 0.1, -0.743643887037151};
+  const double values[] = {-0.0,
+                           5e-324,
+                           2.2250738585072009e-308,
+                           std::numeric_limits<double>::max(),
+                           -std::numeric_limits<double>::max(),
+                           0.1,
+                           -0.743643887037151};
   for (double v : values) {
     SpotRecord r;
     r.halfWidth = std::fabs(v) > 0 ? std::fabs(v) : 1e-300;
@@ -102,8 +107,8 @@ TEST(Spot, EveryViewTheProgramReachesSavesASpotThatLoads) {
   auto expectLoads = [&view](int click) {
     const auto bytes = EncodeSpot(MakeSpot(view));
     const std::optional<SpotRecord> loaded = DecodeSpot(bytes.data(), bytes.size());
-    ASSERT_TRUE(loaded) << "click " << click << ": half-width " << view.halfWidth << ", centre " << view.centreX
-                        << ", " << view.centreY << ", limit " << view.maxIterations;
+    ASSERT_TRUE(loaded) << "click " << click << ": half-width " << view.halfWidth << ", centre " << view.centreX << ", "
+                        << view.centreY << ", limit " << view.maxIterations;
     EXPECT_EQ(EncodeSpot(*loaded), bytes);
   };
   expectLoads(0);

@@ -135,9 +135,13 @@ TEST(MainFrame, MadeFromTheProgramsResources) {
   HMENU bar = ::GetMenu(*frame);
   using Menu = std::vector<std::pair<std::string, UINT>>;
   EXPECT_EQ(Items(bar), (Menu{{"&File", UINT(-1)}, {"&View", UINT(-1)}, {"&Help", UINT(-1)}}));
-  EXPECT_EQ(Items(::GetSubMenu(bar, 0)), (Menu{{"Save Spot\tF7", 32774}, {"&Load Spot\tF8", 32775}, {"", 0},
-                                              {"&Save\tCtrl+S", 32776}, {"Copy\tCtrl+C", 32777}, {"", 0},
-                                              {"E&xit", 57665}}));
+  EXPECT_EQ(Items(::GetSubMenu(bar, 0)), (Menu{{"Save Spot\tF7", 32774},
+                                               {"&Load Spot\tF8", 32775},
+                                               {"", 0},
+                                               {"&Save\tCtrl+S", 32776},
+                                               {"Copy\tCtrl+C", 32777},
+                                               {"", 0},
+                                               {"E&xit", 57665}}));
   EXPECT_EQ(Items(::GetSubMenu(bar, 1)),
             (Menu{{"&Start/Restart\tCtrl+R", 32771}, {"&Refresh\tF5", 32773}, {"&Options\tCtrl+O", 32772}}));
   EXPECT_EQ(Items(::GetSubMenu(bar, 2)), (Menu{{"&About Fractavo...", 57664}}));
@@ -152,10 +156,13 @@ TEST(MainFrame, MadeFromTheProgramsResources) {
   for (const ACCEL& key : keys) have.emplace_back(key.cmd, key.key, key.fVirt & 0x7F);
   std::sort(have.begin(), have.end());
   const BYTE plain = FVIRTKEY | FNOINVERT, ctrl = FVIRTKEY | FNOINVERT | FCONTROL;
-  EXPECT_EQ(have, (std::vector<std::tuple<WORD, WORD, BYTE>>{{32771, 'R', ctrl},     {32772, 'O', ctrl},
-                                                              {32773, VK_F5, plain}, {32774, VK_F7, plain},
-                                                              {32775, VK_F8, plain}, {32776, 'S', ctrl},
-                                                              {32777, 'C', ctrl}}));
+  EXPECT_EQ(have, (std::vector<std::tuple<WORD, WORD, BYTE>>{{32771, 'R', ctrl},
+                                                             {32772, 'O', ctrl},
+                                                             {32773, VK_F5, plain},
+                                                             {32774, VK_F7, plain},
+                                                             {32775, VK_F8, plain},
+                                                             {32776, 'S', ctrl},
+                                                             {32777, 'C', ctrl}}));
 }
 
 // The program's own start: a shown main window that ends the message loop

@@ -32,16 +32,18 @@ struct Seen {
 // Reads and closes the next message box, captioned with the application's
 // name, from inside its loop.
 void CloseNextMessageBox(Seen* seen, LPCSTR icon) {
-  RunSoon([=] {
-    HWND box = WaitForWindow("#32770", AfxAppName());
-    if (!box) return;
-    char text[256] = "";
-    ::GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
-    *seen = {true, text, false};
-    for (HWND child = ::GetWindow(box, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT))
-      seen->icon |= reinterpret_cast<HICON>(::SendMessageA(child, STM_GETICON, 0, 0)) == ::LoadIconA(nullptr, icon);
-    ::PostMessageA(box, WM_COMMAND, IDOK, 0);
-  }, 20);
+  RunSoon(
+      [=] {
+        HWND box = WaitForWindow("#32770", AfxAppName());
+        if (!box) return;
+        char text[256] = "";
+        ::GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+        *seen = {true, text, false};
+        for (HWND child = ::GetWindow(box, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT))
+          seen->icon |= reinterpret_cast<HICON>(::SendMessageA(child, STM_GETICON, 0, 0)) == ::LoadIconA(nullptr, icon);
+        ::PostMessageA(box, WM_COMMAND, IDOK, 0);
+      },
+      20);
 }
 
 // ---------------------------------------------------------------------------
@@ -363,8 +365,8 @@ class DialogTest : public testing::Test {
  protected:
   void SetUp() override {
     owner = new CFrameWnd;
-    ASSERT_TRUE(owner->CreateEx(0, nullptr, "owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 300, 200, nullptr,
-                                nullptr));
+    ASSERT_TRUE(
+        owner->CreateEx(0, nullptr, "owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 300, 200, nullptr, nullptr));
   }
   void TearDown() override {
     if (owner) owner->DestroyWindow();

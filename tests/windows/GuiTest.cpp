@@ -28,8 +28,7 @@ void PumpMessages() {
 
 void StoreSetting(const char* name, int value) {
   HKEY key;
-  if (::RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) != 0)
-    return;
+  if (::RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) != 0) return;
   DWORD data = static_cast<DWORD>(value);
   ::RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof data);
   ::RegCloseKey(key);

@@ -39,17 +39,19 @@ void PickColour(HWND dialog, int buttonId, int cell) {
 bool closingBoxes = false;
 std::vector<std::string> boxTexts;
 void CloseBoxes() {
-  RunSoon([] {
-    if (!closingBoxes) return;
-    HWND box = ::FindWindowA("#32770", "Fractavo");
-    if (box && ::IsWindowVisible(box)) {
-      char text[128] = "";
-      ::GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
-      boxTexts.push_back(text);
-      ::PostMessageA(box, WM_COMMAND, IDOK, 0);
-    }
-    CloseBoxes();
-  }, 20);
+  RunSoon(
+      [] {
+        if (!closingBoxes) return;
+        HWND box = ::FindWindowA("#32770", "Fractavo");
+        if (box && ::IsWindowVisible(box)) {
+          char text[128] = "";
+          ::GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+          boxTexts.push_back(text);
+          ::PostMessageA(box, WM_COMMAND, IDOK, 0);
+        }
+        CloseBoxes();
+      },
+      20);
 }
 
 // The dialog's six fields: zoom rate, iterations, size, 24-bit flag, in and out colours.
@@ -120,10 +122,14 @@ TEST(OptionsDialog, LeavingAFieldOrItsSpinKeepsItInRange) {
   const struct {
     int id;
     const char *typed, *left;
-  } cases[] = {{IDC_ZOOM_RATE, "0", "1"},        {IDC_ZOOM_RATE, "99", "50"},
-               {IDC_MAX_ITERATIONS, "0", "1"},   {IDC_MAX_ITERATIONS, "40000", "32767"},
-               {IDC_SCREEN_SIZE, "100", "128"},  {IDC_SCREEN_SIZE, "2000", "1024"},
-               {IDC_ZOOM_RATE, "99999999999", "50"}, {IDC_MAX_ITERATIONS, kLongDigits, "32767"},
+  } cases[] = {{IDC_ZOOM_RATE, "0", "1"},
+               {IDC_ZOOM_RATE, "99", "50"},
+               {IDC_MAX_ITERATIONS, "0", "1"},
+               {IDC_MAX_ITERATIONS, "40000", "32767"},
+               {IDC_SCREEN_SIZE, "100", "128"},
+               {IDC_SCREEN_SIZE, "2000", "1024"},
+               {IDC_ZOOM_RATE, "99999999999", "50"},
+               {IDC_MAX_ITERATIONS, kLongDigits, "32767"},
                {IDC_SCREEN_SIZE, kLongDigits, "1024"}};
   const struct {
     int id;
@@ -165,24 +171,35 @@ TEST(OptionsDialog, OkClampsAndReturnsTheFields) {
   const struct {
     std::function<void(HWND)> drive;
     Fields fields;
-  } cases[] = {
-      {[](HWND d) { Type(d, "0", "0", "100"); Click(d, IDOK); }, {1, 1, 128, 0, 0x112233, 0x445566}},
-      {[](HWND d) { Type(d, "99", "40000", "2000"); Click(d, IDOK); }, {50, 32767, 1024, 0, 0x112233, 0x445566}},
-      {[](HWND d) {
-         HWND zoom = ::GetDlgItem(d, IDC_ZOOM_RATE);
-         ::SetFocus(zoom);
-         ::SetWindowTextA(zoom, "99");
-         ::PostMessageA(zoom, WM_KEYDOWN, VK_RETURN, 0);
-       },
-       {50, 300, 500, 0, 0x112233, 0x445566}},
-      {[](HWND d) { Click(d, IDC_DEFAULTS); Click(d, IDOK); }, {3, 200, 400, 1, 0x400040, 0xC0C0C0}},
-      {[](HWND d) {
-         Type(d, "99999999999", kLongDigits, kLongDigits);
-         HWND size = ::GetDlgItem(d, IDC_SCREEN_SIZE);
-         ::SetFocus(size);
-         ::PostMessageA(size, WM_KEYDOWN, VK_RETURN, 0);
-       },
-       {50, 32767, 1024, 0, 0x112233, 0x445566}}};
+  } cases[] = {{[](HWND d) {
+                  Type(d, "0", "0", "100");
+                  Click(d, IDOK);
+                },
+                {1, 1, 128, 0, 0x112233, 0x445566}},
+               {[](HWND d) {
+                  Type(d, "99", "40000", "2000");
+                  Click(d, IDOK);
+                },
+                {50, 32767, 1024, 0, 0x112233, 0x445566}},
+               {[](HWND d) {
+                  HWND zoom = ::GetDlgItem(d, IDC_ZOOM_RATE);
+                  ::SetFocus(zoom);
+                  ::SetWindowTextA(zoom, "99");
+                  ::PostMessageA(zoom, WM_KEYDOWN, VK_RETURN, 0);
+                },
+                {50, 300, 500, 0, 0x112233, 0x445566}},
+               {[](HWND d) {
+                  Click(d, IDC_DEFAULTS);
+                  Click(d, IDOK);
+                },
+                {3, 200, 400, 1, 0x400040, 0xC0C0C0}},
+               {[](HWND d) {
+                  Type(d, "99999999999", kLongDigits, kLongDigits);
+                  HWND size = ::GetDlgItem(d, IDC_SCREEN_SIZE);
+                  ::SetFocus(size);
+                  ::PostMessageA(size, WM_KEYDOWN, VK_RETURN, 0);
+                },
+                {50, 32767, 1024, 0, 0x112233, 0x445566}}};
   for (const auto& c : cases) {
     SCOPED_TRACE(&c - cases);
     COptionsDlg dialog(kFilled);
@@ -300,10 +317,10 @@ TEST_F(OptionsCommand, AfterARenderOnlyAChangedPictureIsDrawnAndAllSixAreAlwaysS
                   ::SetDlgItemTextA(d, IDC_ZOOM_RATE, "5");
                   ::CheckDlgButton(d, IDC_FORCE_24BIT, BST_UNCHECKED);
                 },
-                false, {0x400040, 0xC0C0C0, 0, 5, 200, 400}},
+                false,
+                {0x400040, 0xC0C0C0, 0, 5, 200, 400}},
                {[](HWND d) { PickColour(d, IDC_OUT_COLOUR, 1); }, true, {0x400040, 0, 0, 5, 200, 400}},  // black
-               {[](HWND d) { ::SetDlgItemTextA(d, IDC_MAX_ITERATIONS, "150"); }, true,
-                {0x400040, 0, 0, 5, 150, 400}}};
+               {[](HWND d) { ::SetDlgItemTextA(d, IDC_MAX_ITERATIONS, "150"); }, true, {0x400040, 0, 0, 5, 150, 400}}};
   for (const auto& step : steps) {
     SCOPED_TRACE(&step - steps);
     Mark();

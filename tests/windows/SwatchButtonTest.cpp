@@ -102,8 +102,8 @@ class SwatchButton : public testing::Test {
  protected:
   void SetUp() override {
     ::SetCursorPos(1270, 1010);  // where Wine's move on opening hits no cell
-    HWND hwnd = ::CreateWindowExA(0, "Button", "", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_OWNERDRAW, 20, 15, 83,
-                                  23, parent, reinterpret_cast<HMENU>(1008), ::GetModuleHandleA(nullptr), nullptr);
+    HWND hwnd = ::CreateWindowExA(0, "Button", "", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_OWNERDRAW, 20, 15, 83, 23,
+                                  parent, reinterpret_cast<HMENU>(1008), ::GetModuleHandleA(nullptr), nullptr);
     ASSERT_TRUE(button.SubclassWindow(hwnd));
     button.m_colour = kTable[2];
     PumpMessages();
@@ -138,10 +138,9 @@ TEST_F(SwatchButton, ClickOpensThePopupUnderTheButtonAndForwardsTheResult) {
   button.SendMessage(BM_CLICK);
   ASSERT_NE(Popup(), nullptr);
   Keys({VK_DOWN, VK_DOWN, VK_DOWN, VK_ESCAPE});  // cancelled from cell 4
-  EXPECT_EQ(parent.notes,
-            (std::vector<ColourNote>{Note(WM_COLOUROPEN, kTable[2]), Note(WM_COLOURCLOSE, kTable[0]),
-                                     Note(WM_COLOURACCEPT, kTable[0]), Note(WM_COLOUROPEN, kTable[0]),
-                                     Note(WM_COLOURCLOSE, kTable[0]), Note(WM_COLOURCANCEL, kTable[0])}));
+  EXPECT_EQ(parent.notes, (std::vector<ColourNote>{Note(WM_COLOUROPEN, kTable[2]), Note(WM_COLOURCLOSE, kTable[0]),
+                                                   Note(WM_COLOURACCEPT, kTable[0]), Note(WM_COLOUROPEN, kTable[0]),
+                                                   Note(WM_COLOURCLOSE, kTable[0]), Note(WM_COLOURCANCEL, kTable[0])}));
   EXPECT_EQ(button.m_colour, kTable[0]);
 }
 

@@ -125,15 +125,15 @@ TEST_F(SwatchPopup, WidensForAWideMessageFontAndTheStripIsNoCell) {
 TEST_F(SwatchPopup, HitTestsCellsWithTheMarginStripsInRowAndColumnZero) {
   Open(kOdd);
   const int otherTop = kGrid, otherBottom = otherTop + OtherTextSize().cy + 5 * m + 2;
-  MoveTo(0, 0);                                 // margin corner: cell 0
-  MoveTo(m + 3 * kCell + kCell - 1, m);         // cell 3
-  MoveTo(m + kCell, m + 2 * kCell);             // cell 9
-  MoveTo(kGrid - 1, 5);                         // right margin: no cell, no change
-  MoveTo(m + 3 * kCell + 5, m + 3 * kCell + 5); // cell 15
-  MoveTo(5, otherTop - 1);                      // bottom margin: no cell
-  MoveTo(m, otherTop);                          // the Other band reports the initial colour
-  MoveTo(kGrid - m - 1, otherBottom - 1);       // still the Other band: no report
-  MoveTo(5, otherBottom);                       // below it: nothing
+  MoveTo(0, 0);                                  // margin corner: cell 0
+  MoveTo(m + 3 * kCell + kCell - 1, m);          // cell 3
+  MoveTo(m + kCell, m + 2 * kCell);              // cell 9
+  MoveTo(kGrid - 1, 5);                          // right margin: no cell, no change
+  MoveTo(m + 3 * kCell + 5, m + 3 * kCell + 5);  // cell 15
+  MoveTo(5, otherTop - 1);                       // bottom margin: no cell
+  MoveTo(m, otherTop);                           // the Other band reports the initial colour
+  MoveTo(kGrid - m - 1, otherBottom - 1);        // still the Other band: no report
+  MoveTo(5, otherBottom);                        // below it: nothing
   MoveTo(5, 5);
   EXPECT_EQ(owner.notes, (std::vector<ColourNote>{Track(kTable[0]), Track(kTable[3]), Track(kTable[9]),
                                                   Track(kTable[15]), Track(kOdd), Track(kTable[0])}));
@@ -192,11 +192,10 @@ TEST_F(SwatchPopup, KeysReleasesOrLeavingTheAppFinishThePickAndTheWindowDeletesI
   EXPECT_NE(::GetCapture(), popup);
   EXPECT_TRUE(::IsWindow(popup));
   ::SendMessageA(popup, WM_ACTIVATEAPP, FALSE, 0);
-  EXPECT_EQ(owner.notes,
-            (std::vector<ColourNote>{Accept(kTable[5]), Cancel(kTable[5]), Track(kOdd), Track(kTable[0]),
-                                     Accept(kTable[0]), Track(kOdd), Track(kTable[0]), Cancel(kOdd), Accept(kOdd),
-                                     Track(kTable[6]), Accept(kTable[6]), Track(kTable[6]), Cancel(kOdd),
-                                     Cancel(kTable[1])}));
+  EXPECT_EQ(owner.notes, (std::vector<ColourNote>{Accept(kTable[5]), Cancel(kTable[5]), Track(kOdd), Track(kTable[0]),
+                                                  Accept(kTable[0]), Track(kOdd), Track(kTable[0]), Cancel(kOdd),
+                                                  Accept(kOdd), Track(kTable[6]), Accept(kTable[6]), Track(kTable[6]),
+                                                  Cancel(kOdd), Cancel(kTable[1])}));
   EXPECT_EQ(deletedPopups, deletedBefore + 8);
   EXPECT_EQ(::GetCapture(), nullptr);
 }

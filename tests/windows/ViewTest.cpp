@@ -149,8 +149,8 @@ TEST_F(ViewTest, FirstClickRendersThenClicksZoom) {
     EXPECT_FALSE(Params().notRendered);
     ExpectRegion(expected);
     ExpectShowing(expected);
-    for (const Click& c : {Click{WM_LBUTTONUP, 300, 120}, {WM_RBUTTONUP, 13, 390}, {WM_MBUTTONUP, 399, 0},
-                           {WM_LBUTTONUP, 0, 399}}) {
+    for (const Click& c :
+         {Click{WM_LBUTTONUP, 300, 120}, {WM_RBUTTONUP, 13, 390}, {WM_MBUTTONUP, 399, 0}, {WM_LBUTTONUP, 0, 399}}) {
       Send(c);
       expected.ZoomAt(c.x, c.y, c.message == WM_LBUTTONUP ? +1 : c.message == WM_RBUTTONUP ? -1 : 0);
       ExpectRegion(expected);
@@ -206,7 +206,10 @@ TEST_F(ViewTest, ClicksQueuedDuringARender) {
   expected.ZoomAt(120, 330, +1);
   ExpectRegion(expected);
 
-  Queue({{WM_LBUTTONUP, 210, 190}, {WM_LBUTTONUP, 1, 1}, {WM_RBUTTONUP, 2, 2}, {WM_MBUTTONUP, 3, 3},
+  Queue({{WM_LBUTTONUP, 210, 190},
+         {WM_LBUTTONUP, 1, 1},
+         {WM_RBUTTONUP, 2, 2},
+         {WM_MBUTTONUP, 3, 3},
          {WM_MBUTTONUP, 250, 150}});
   expected.ZoomAt(210, 190, +1);
   expected.ZoomAt(250, 150, 0);
