@@ -1,5 +1,5 @@
 // fractavo-render's command line from raw bytes (arguments split at NUL):
-// the parser gives a clear error, or --help, or a complete and valid set of
+// the parser gives a clear error, or --help or --version, or a complete and valid set of
 // options, and never more than one of these.
 #include <cmath>
 #include <cstdio>
@@ -63,7 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Expect(parsed.error.empty(), "options and an error at once");
     ExpectValid(*parsed.arguments);
   } else {
-    Expect(!parsed.error.empty() || help, "neither options nor an error");
+    Expect(!parsed.error.empty() || help || parsed.version, "neither options nor an error");
   }
   return 0;
 }
