@@ -93,6 +93,19 @@ std::optional<BmpFile> PrepareBmpFile(std::uint8_t* block) {
   return file;
 }
 
+void PackRows24(const std::uint32_t* pixels, int width, int rows, std::uint8_t* out) {
+  const std::uint32_t stride = Stride(width, 24);
+  for (int row = rows - 1; row >= 0; --row, out += stride) {
+    const std::uint32_t* in = pixels + static_cast<std::size_t>(row) * width;
+    for (int j = 0; j < width; ++j) {
+      out[3 * j] = static_cast<std::uint8_t>(in[j]);
+      out[3 * j + 1] = static_cast<std::uint8_t>(in[j] >> 8);
+      out[3 * j + 2] = static_cast<std::uint8_t>(in[j] >> 16);
+    }
+    std::fill(out + 3 * static_cast<std::size_t>(width), out + stride, 0);
+  }
+}
+
 std::vector<std::uint8_t> PackedDib24(const std::uint32_t* pixels, int width, int height) {
   InfoHeader h;
   h.width = width;
@@ -103,15 +116,7 @@ std::vector<std::uint8_t> PackedDib24(const std::uint32_t* pixels, int width, in
 
   std::vector<std::uint8_t> block(kInfoHeaderSize + h.sizeImage);
   StoreInfoHeader(h, block.data());
-  std::uint8_t* out = block.data() + kInfoHeaderSize;
-  for (int row = height - 1; row >= 0; --row, out += stride) {
-    const std::uint32_t* in = pixels + static_cast<std::size_t>(row) * width;
-    for (int j = 0; j < width; ++j) {
-      out[3 * j] = static_cast<std::uint8_t>(in[j]);
-      out[3 * j + 1] = static_cast<std::uint8_t>(in[j] >> 8);
-      out[3 * j + 2] = static_cast<std::uint8_t>(in[j] >> 16);
-    }
-  }
+  PackRows24(pixels, width, height, block.data() + kInfoHeaderSize);
   return block;
 }
 

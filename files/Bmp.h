@@ -47,6 +47,10 @@ struct BmpFile {
 // image size into the block's header, so the file always carries it.
 std::optional<BmpFile> PrepareBmpFile(std::uint8_t* block);
 
+// Top-down 0x00RRGGBB pixels as a 24-bit BMP stores their rows: bottom row
+// first, blue first, each row padded with zeros to Stride(width, 24) bytes.
+void PackRows24(const std::uint32_t* pixels, int width, int rows, std::uint8_t* out);
+
 // A 24-bit packed block of top-down 0x00RRGGBB pixels, laid out as the
 // platform's conversion of a 32-bit bitmap lays it out.
 std::vector<std::uint8_t> PackedDib24(const std::uint32_t* pixels, int width, int height);

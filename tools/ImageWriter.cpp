@@ -82,22 +82,6 @@ void Average(std::uint32_t* pixels, int edge, int rows, int n) {
   }
 }
 
-// A BMP's rows as its file holds them: bottom up, blue first, each padded to 4 bytes.
-void PackBmpRows(const std::uint32_t* pixels, int width, int rows, std::vector<std::uint8_t>& packed) {
-  const std::uint32_t stride = Stride(width, 24);
-  packed.resize(static_cast<std::size_t>(stride) * rows);
-  std::uint8_t* out = packed.data();
-  for (int row = rows - 1; row >= 0; --row, out += stride) {
-    const std::uint32_t* in = pixels + static_cast<std::size_t>(row) * width;
-    for (int j = 0; j < width; ++j) {
-      out[3 * j] = static_cast<std::uint8_t>(in[j]);
-      out[3 * j + 1] = static_cast<std::uint8_t>(in[j] >> 8);
-      out[3 * j + 2] = static_cast<std::uint8_t>(in[j] >> 16);
-    }
-    std::fill(out + 3 * static_cast<std::size_t>(width), out + stride, 0);
-  }
-}
-
 // Renders, averages and packs one group, on a worker.
 void Draw(Slot& slot, ImageFormat format, int n, Kernel kernel) {
   const Frame& f = *slot.frame;
@@ -108,7 +92,8 @@ void Draw(Slot& slot, ImageFormat format, int n, Kernel kernel) {
   slot.count = RenderRows(f.samples, first * n, rows * n, slot.pixels.data(), {kernel, 1});
   if (n > 1) Average(slot.pixels.data(), f.edge, rows, n);
   if (format == ImageFormat::Bmp) {
-    PackBmpRows(slot.pixels.data(), f.edge, rows, slot.packed);
+    slot.packed.resize(static_cast<std::size_t>(Stride(f.edge, 24)) * rows);
+    PackRows24(slot.pixels.data(), f.edge, rows, slot.packed.data());
   } else {
     FilterPngRows(slot.pixels.data(), f.edge, rows, slot.packed);
     slot.adler = static_cast<std::uint32_t>(
