@@ -23,8 +23,9 @@ constexpr std::size_t kWindowBytes = 128 << 20;
 // One image on its way to its file.
 struct Frame {
   ViewParameters samples;  // the view at supersample times the pixels per unit
+  ImageShape sampleShape;
   std::string path;
-  int number, edge, groupRows, groups;
+  int number, width, height, groupRows, groups;
 };
 
 // One group of rows, with buffers kept from group to group.
@@ -39,12 +40,17 @@ struct Slot {
 };
 
 // The same view with n times the pixels per unit: left and top stay, and the
-// scale is n * halfEdge / halfWidth, as the renderer divides.
+// scale is n * halfEdge / halfWidth, as the renderer divides. The samples of
+// pixel (j, i) are those from (n * j, n * i), so the square's offsets grow n times.
 ViewParameters Supersampled(const ViewParameters& view, int n) {
   ViewParameters samples = view;
   samples.edge = n * view.edge;
   samples.halfEdge = n * view.halfEdge;
   return samples;
+}
+
+ImageShape Supersampled(const ImageShape& shape, int n) {
+  return {n * shape.width, n * shape.height, n * shape.dx, n * shape.dy};
 }
 
 // Rows of a group: fixed by the image alone, never by the threads, so that a
@@ -54,20 +60,20 @@ int GroupRows(int sampleWidth, int n) { return std::max(1, std::clamp(kGroupSamp
 
 // The image rows of a group. A BMP's rows go bottom up, so its groups do.
 void GroupSpan(const Frame& f, ImageFormat format, int group, int& first, int& rows) {
-  const int start = group * f.groupRows, end = std::min(start + f.groupRows, f.edge);
-  first = format == ImageFormat::Png ? start : f.edge - end;
+  const int start = group * f.groupRows, end = std::min(start + f.groupRows, f.height);
+  first = format == ImageFormat::Png ? start : f.height - end;
   rows = end - start;
 }
 
 // Averages each n x n block of samples, channel by channel, rounded half up,
-// into the first edge x rows pixels: each is written only after its samples
+// into the first width x rows pixels: each is written only after its samples
 // and those before it are read.
-void Average(std::uint32_t* pixels, int edge, int rows, int n) {
-  const std::size_t sampleWidth = static_cast<std::size_t>(n) * edge;
+void Average(std::uint32_t* pixels, int width, int rows, int n) {
+  const std::size_t sampleWidth = static_cast<std::size_t>(n) * width;
   const std::uint32_t area = n * n, half = area / 2;
   std::uint32_t* out = pixels;
   for (int i = 0; i < rows; ++i) {
-    for (int j = 0; j < edge; ++j) {
+    for (int j = 0; j < width; ++j) {
       std::uint32_t r = 0, g = 0, b = 0;
       for (int t = 0; t < n; ++t) {
         const std::uint32_t* in = pixels + (static_cast<std::size_t>(i) * n + t) * sampleWidth + j * n;
@@ -87,24 +93,25 @@ void Draw(Slot& slot, ImageFormat format, int n, Kernel kernel) {
   const Frame& f = *slot.frame;
   int first, rows;
   GroupSpan(f, format, slot.group, first, rows);
-  slot.pixels.resize(static_cast<std::size_t>(f.samples.edge) * rows * n);
+  slot.pixels.resize(static_cast<std::size_t>(f.sampleShape.width) * rows * n);
   // The pool's threads are the render's: each group renders on one.
-  slot.count = RenderRows(f.samples, first * n, rows * n, slot.pixels.data(), {kernel, 1});
-  if (n > 1) Average(slot.pixels.data(), f.edge, rows, n);
+  slot.count = RenderRows(f.samples, f.sampleShape, first * n, rows * n, slot.pixels.data(), {kernel, 1});
+  if (n > 1) Average(slot.pixels.data(), f.width, rows, n);
   if (format == ImageFormat::Bmp) {
-    slot.packed.resize(static_cast<std::size_t>(Stride(f.edge, 24)) * rows);
-    PackRows24(slot.pixels.data(), f.edge, rows, slot.packed.data());
+    slot.packed.resize(static_cast<std::size_t>(Stride(f.width, 24)) * rows);
+    PackRows24(slot.pixels.data(), f.width, rows, slot.packed.data());
   } else {
-    FilterPngRows(slot.pixels.data(), f.edge, rows, slot.packed);
+    FilterPngRows(slot.pixels.data(), f.width, rows, slot.packed);
     slot.adler = static_cast<std::uint32_t>(
         adler32(adler32(0, nullptr, 0), slot.packed.data(), static_cast<uInt>(slot.packed.size())));
     DeflatePngGroup(slot.packed, slot.group == f.groups - 1, slot.deflated);
   }
 }
 
-void WriteBmpHeaders(SafeFile& file, int edge) {
+void WriteBmpHeaders(SafeFile& file, int width, int height) {
   InfoHeader header;
-  header.width = header.height = edge;
+  header.width = width;
+  header.height = height;
   header.bitCount = 24;
   std::uint8_t block[kInfoHeaderSize];
   StoreInfoHeader(header, block);
@@ -119,9 +126,9 @@ std::uint64_t WriteImages(const ImageSeries& series, const RenderOptions& option
                           const std::function<void(int, double)>& progress) {
   const int n = series.supersample;
   const int workers = options.threads > 0 ? options.threads : std::max(1u, std::thread::hardware_concurrency());
-  // The first frame's size is every frame's.
-  const int edge = series.view(1).edge;
-  const std::size_t slotBytes = static_cast<std::size_t>(GroupRows(n * edge, n)) * n * n * edge * 10;
+  const ImageShape shape = CentredShape(series.width, series.height);
+  const int rows = GroupRows(n * shape.width, n), groups = (shape.height + rows - 1) / rows;
+  const std::size_t slotBytes = static_cast<std::size_t>(rows) * n * n * shape.width * 10;
   const std::size_t window = std::clamp<std::size_t>(kWindowBytes / slotBytes, 2, 2 * workers + 2);
   // Frames are made as their first group is handed out and dropped once written.
   std::deque<Frame> frames;
@@ -131,10 +138,10 @@ std::uint64_t WriteImages(const ImageSeries& series, const RenderOptions& option
   const auto handOut = [&](Slot& slot) {
     if (nextFrame > series.frames) return;
     if (nextGroup == 0) {
-      const ViewParameters view = series.view(nextFrame);
-      const int rows = GroupRows(n * view.edge, n);
-      frames.push_back(
-          {Supersampled(view, n), series.path(nextFrame), nextFrame, view.edge, rows, (view.edge + rows - 1) / rows});
+      ViewParameters view = series.view(nextFrame);
+      view.SetEdge(std::min(shape.width, shape.height));
+      frames.push_back({Supersampled(view, n), Supersampled(shape, n), series.path(nextFrame), nextFrame, shape.width,
+                        shape.height, rows, groups});
     }
     slot.frame = &frames.back();
     slot.group = nextGroup;
@@ -155,10 +162,10 @@ std::uint64_t WriteImages(const ImageSeries& series, const RenderOptions& option
     if (slot.group == 0) {
       file.emplace(f.path);
       if (series.format == ImageFormat::Png) {
-        png.emplace(*file, f.edge, f.edge);
+        png.emplace(*file, f.width, f.height);
         adler = static_cast<std::uint32_t>(adler32(0, nullptr, 0));
       } else {
-        WriteBmpHeaders(*file, f.edge);
+        WriteBmpHeaders(*file, f.width, f.height);
       }
     }
     total += slot.count;

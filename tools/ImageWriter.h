@@ -13,9 +13,12 @@
 #include "view/Renderer.h"
 #include "view/ViewParameters.h"
 
-// frames images, frame k (from 1) of view(k) into path(k).
+// frames images of width x height, frame k (from 1) of view(k) into path(k):
+// the view's square of min(width, height) centred in each, and its lattice
+// extended over the rest.
 struct ImageSeries {
   int frames = 1;
+  int width = 0, height = 0;
   std::function<ViewParameters(int)> view;
   std::function<std::string(int)> path;
   ImageFormat format = ImageFormat::Bmp;

@@ -19,14 +19,18 @@ struct Refusal : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-int ParseInt(const std::string& option, const std::string& text, int low, int high) {
+std::optional<int> WholeNumber(const std::string& text, int low, int high) {
   char* end = nullptr;
   errno = 0;
   const long value = std::strtol(text.c_str(), &end, 10);
-  if (text.empty() || *end != '\0' || errno != 0 || value < low || value > high)
-    throw Refusal(option + " needs a whole number from " + std::to_string(low) + " to " + std::to_string(high) +
-                  ", not '" + text + "'");
+  if (text.empty() || *end != '\0' || errno != 0 || value < low || value > high) return std::nullopt;
   return static_cast<int>(value);
+}
+
+int ParseInt(const std::string& option, const std::string& text, int low, int high) {
+  if (const std::optional<int> value = WholeNumber(text, low, high)) return *value;
+  throw Refusal(option + " needs a whole number from " + std::to_string(low) + " to " + std::to_string(high) +
+                ", not '" + text + "'");
 }
 
 double ParseDouble(const std::string& option, const std::string& text) {
@@ -35,6 +39,18 @@ double ParseDouble(const std::string& option, const std::string& text) {
   if (text.empty() || *end != '\0' || !std::isfinite(value))
     throw Refusal(option + " needs a finite number, not '" + text + "'");
   return value;
+}
+
+// N for N x N, or WxH.
+void ParseSize(const std::string& text, int& width, int& height) {
+  const std::size_t x = text.find('x');
+  const auto side = [&](const std::string& part) {
+    if (const std::optional<int> value = WholeNumber(part, kMinSize, kMaxSize)) return *value;
+    throw Refusal("--size needs N or WxH, each side a whole number from " + std::to_string(kMinSize) + " to " +
+                  std::to_string(kMaxSize) + ", not '" + text + "'");
+  };
+  width = side(text.substr(0, x));
+  height = x == std::string::npos ? width : side(text.substr(x + 1));
 }
 
 Kernel ParseKernel(const std::string& text) {
@@ -126,7 +142,7 @@ RenderArguments Parse(int argc, const char* const* argv, bool& help, bool& versi
     if (option == "--spot") {
       o.spot = value;
     } else if (option == "--size") {
-      o.size = ParseInt(option, value, kMinSize, kMaxSize);
+      ParseSize(value, o.width, o.height);
     } else if (option == "-o") {
       if (value.empty()) throw Refusal("-o needs a file name");
       o.output = value;
@@ -165,14 +181,14 @@ RenderArguments Parse(int argc, const char* const* argv, bool& help, bool& versi
   } else {
     o.format = FormatOf(o.output);
   }
-  if (o.format == ImageFormat::Bmp && o.size > MaxBmpSize())
-    throw Refusal("a BMP file holds at most 4 GiB, so at most " + std::to_string(MaxBmpSize()) + " x " +
-                  std::to_string(MaxBmpSize()) + " pixels; write a .png for --size " + std::to_string(o.size));
-  // The samples are rendered as an image of that edge.
-  if (static_cast<long long>(o.size) * o.supersample > kMaxSize)
-    throw Refusal("--supersample " + std::to_string(o.supersample) + " at --size " + std::to_string(o.size) +
-                  " needs " + std::to_string(static_cast<long long>(o.size) * o.supersample) +
-                  " samples a side; the renderer draws at most " + std::to_string(kMaxSize));
+  const std::string size = std::to_string(o.width) + "x" + std::to_string(o.height);
+  if (o.format == ImageFormat::Bmp && !FitsInBmp(o.width, o.height))
+    throw Refusal("a BMP file holds at most 4 GiB, too little for " + size + " pixels; write a .png");
+  // The samples are rendered as an image that many times larger.
+  const long long samples = static_cast<long long>(std::max(o.width, o.height)) * o.supersample;
+  if (samples > kMaxSize)
+    throw Refusal("--supersample " + std::to_string(o.supersample) + " at --size " + size + " needs " +
+                  std::to_string(samples) + " samples a side; the renderer draws at most " + std::to_string(kMaxSize));
   return o;
 }
 
@@ -185,11 +201,9 @@ std::string FramePattern::Name(int frame) const {
   return before + number + after;
 }
 
-int MaxBmpSize() {
-  const std::uint64_t limit = 0xFFFFFFFF - kFileHeaderSize - kInfoHeaderSize;
-  int size = kMaxSize;
-  while (static_cast<std::uint64_t>(Stride(size, 24)) * static_cast<std::uint64_t>(size) > limit) --size;
-  return size;
+bool FitsInBmp(int width, int height) {
+  return static_cast<std::uint64_t>(Stride(width, 24)) * static_cast<std::uint64_t>(height) <=
+         0xFFFFFFFF - kFileHeaderSize - kInfoHeaderSize;
 }
 
 ParsedArguments ParseRenderArguments(int argc, const char* const* argv) {

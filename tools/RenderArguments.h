@@ -25,7 +25,9 @@ struct FramePattern {
 
 struct RenderArguments {
   std::optional<std::string> spot;
-  int size = setting::kDefaultWindowSize;
+  // --size N is N x N.
+  int width = setting::kDefaultWindowSize;
+  int height = setting::kDefaultWindowSize;
   std::string output = "fractavo.bmp";
   ImageFormat format = ImageFormat::Bmp;
   std::optional<int> iterations;
@@ -49,5 +51,5 @@ struct ParsedArguments {
 
 ParsedArguments ParseRenderArguments(int argc, const char* const* argv);
 
-// The largest square a 24-bit BMP file can hold: its size field has 32 bits.
-int MaxBmpSize();
+// Whether a 24-bit BMP file can hold the image: its size field has 32 bits.
+bool FitsInBmp(int width, int height);

@@ -30,8 +30,8 @@ constexpr const char* kUsage =
     "sequence of views to numbered files.\n"
     "\n"
     "  --spot FILE          start from the view saved in a Spot file (.spt)\n"
-    "  --size N             image edge in pixels, 16..65536 (BMP: up to 37837)\n"
-    "                       (default 400)\n"
+    "  --size N, --size WxH image edge, or width and height, in pixels, each\n"
+    "                       16..65536; a BMP holds at most 4 GiB (default 400)\n"
     "  -o FILE              output file, .bmp or .png (default fractavo.bmp)\n"
     "  --iterations N       iteration limit, 1..32767 (default 200)\n"
     "  --in #RRGGBB         colour at the iteration limit (default #400040)\n"
@@ -44,7 +44,7 @@ constexpr const char* kUsage =
     "  --kernel NAME        scalar, sse2, avx2, avx512, or auto for the widest this\n"
     "                       processor has (default auto)\n"
     "  --supersample N      each pixel the average of N x N samples, 1..8; N times\n"
-    "                       --size is at most 65536 (default 1)\n"
+    "                       the longer side is at most 65536 (default 1)\n"
     "  --threads N          threads to render and compress with, 1..256 (default:\n"
     "                       one per processor)\n"
     "  --quiet, -q          no progress line\n"
@@ -69,7 +69,6 @@ void ReadSpot(const std::string& path, ViewParameters& view) {
 ViewParameters MakeView(const RenderArguments& o) {
   ViewParameters view;
   if (o.spot) ReadSpot(*o.spot, view);
-  view.SetEdge(o.size);
   view.maxIterations = o.iterations.value_or(view.maxIterations);
   view.inColour = o.in.value_or(view.inColour);
   view.outColour = o.out.value_or(view.outColour);
@@ -95,6 +94,8 @@ int Run(const RenderArguments& o) {
   series.frames = frames;
   series.view = [&](int k) { return target ? ZoomFrame(view, *target, k, frames) : view; };
   series.path = [&](int k) { return target ? o.pattern.Name(k) : o.output; };
+  series.width = o.width;
+  series.height = o.height;
   series.format = o.format;
   series.supersample = o.supersample;
   std::uint64_t total = 0;
@@ -109,7 +110,7 @@ int Run(const RenderArguments& o) {
   std::printf(
       "%dx%d, %d iterations, %.3f s, %llu iterations in total, %.3g iterations/s, supersample %d, "
       "kernel %s, %s\n",
-      view.edge, view.edge, view.maxIterations, seconds, static_cast<unsigned long long>(total),
+      o.width, o.height, view.maxIterations, seconds, static_cast<unsigned long long>(total),
       seconds > 0 ? total / seconds : 0.0, o.supersample, KernelName(kernel), threads.c_str());
   return 0;
 }

@@ -105,8 +105,18 @@ std::uint64_t Render(const ViewParameters& view, std::uint32_t* pixels, const Re
 
 std::uint64_t RenderRows(const ViewParameters& view, int firstRow, int rows, std::uint32_t* pixels,
                          const RenderOptions& options) {
+  return RenderRows(view, {view.edge, view.edge, 0, 0}, firstRow, rows, pixels, options);
+}
+
+ImageShape CentredShape(int width, int height) {
+  const int square = std::min(width, height);
+  return {width, height, (width - square) / 2, (height - square) / 2};
+}
+
+std::uint64_t RenderRows(const ViewParameters& view, const ImageShape& shape, int firstRow, int rows,
+                         std::uint32_t* pixels, const RenderOptions& options) {
   const PixelMapping m = view.Mapping();
-  const int width = std::max(view.edge, 0);
+  const int width = std::max(shape.width, 0);
   rows = std::max(rows, 0);
   const int limit = std::max(view.maxIterations, 0);
   if (limit == 0 || width == 0) {
@@ -119,8 +129,8 @@ std::uint64_t RenderRows(const ViewParameters& view, int firstRow, int rows, std
   for (int k = 0; k < static_cast<int>(palette.size()); ++k) palette[k] = DibColour(view, k);
   // The same x and y per pixel as a whole image's, whichever rows are drawn.
   std::vector<double> xs(width), ys(rows);
-  for (int j = 0; j < width; ++j) xs[j] = j / m.scale + m.left;
-  for (int i = 0; i < rows; ++i) ys[i] = m.top - (firstRow + i) / m.scale;
+  for (int j = 0; j < width; ++j) xs[j] = (j - shape.dx) / m.scale + m.left;
+  for (int i = 0; i < rows; ++i) ys[i] = m.top - (firstRow + i - shape.dy) / m.scale;
 
   // A job counts its pixels in an int.
   const int rowsPerJob = std::max(1, (1 << 30) / width);

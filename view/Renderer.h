@@ -44,3 +44,16 @@ std::uint64_t Render(const ViewParameters& view, std::uint32_t* pixels, const Re
 // into edge x rows pixels. Returns the total of their counts.
 std::uint64_t RenderRows(const ViewParameters& view, int firstRow, int rows, std::uint32_t* pixels,
                          const RenderOptions& options = {});
+
+// An image of width x height on the square view's lattice: its pixel (j, i)
+// is where the square's pixel (j - dx, i - dy) would be, inside the square or not.
+struct ImageShape {
+  int width, height, dx, dy;
+};
+
+// The view's square of min(width, height) centred in a width x height image.
+ImageShape CentredShape(int width, int height);
+
+// The same as RenderRows, for rows of an image of that shape: width x rows pixels.
+std::uint64_t RenderRows(const ViewParameters& view, const ImageShape& shape, int firstRow, int rows,
+                         std::uint32_t* pixels, const RenderOptions& options = {});

@@ -1,6 +1,7 @@
 // fractavo-render's command line from raw bytes (arguments split at NUL):
 // the parser gives a clear error, or --help or --version, or a complete and valid set of
 // options, and never more than one of these.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -20,8 +21,9 @@ void Expect(bool holds, const char* what) {
 }
 
 void ExpectValid(const RenderArguments& a) {
-  Expect(a.size >= kMinSize && a.size <= kMaxSize, "size out of range");
-  Expect(a.format != ImageFormat::Bmp || a.size <= MaxBmpSize(), "a BMP larger than its size field");
+  for (const int side : {a.width, a.height}) Expect(side >= kMinSize && side <= kMaxSize, "size out of range");
+  Expect(a.format != ImageFormat::Bmp || FitsInBmp(a.width, a.height), "a BMP larger than its size field");
+  Expect(static_cast<long long>(std::max(a.width, a.height)) * a.supersample <= kMaxSize, "too many samples");
   Expect(!a.iterations || (*a.iterations >= 1 && *a.iterations <= kMaxSpotIterations), "iteration limit");
   Expect(a.centreX.has_value() == a.centreY.has_value(), "half a centre");
   Expect(!a.centreX || (std::isfinite(*a.centreX) && std::isfinite(*a.centreY)), "centre not finite");

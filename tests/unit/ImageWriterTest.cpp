@@ -29,6 +29,7 @@ TEST(ImageWriter, SupersampledPixelsAverageTheRenderWithThreeTimesTheHalfEdge) {
   ImageSeries series;
   series.view = [&](int) { return view; };
   series.path = [](int) { return std::string("supersampled.bmp"); };
+  series.width = series.height = 33;
   series.supersample = 3;
   EXPECT_EQ(WriteImages(series, {nullptr, 3}, [](int, double) {}), count);
   std::ifstream file("supersampled.bmp", std::ios::binary);
