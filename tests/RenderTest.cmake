@@ -73,6 +73,17 @@ endif()
 file(SHA256 ${WORK}/odd.bmp odd_sha)
 expect_file(scalar.bmp 482858 ${odd_sha})
 
+# A square written WxH is the same square; other shapes have their own.
+render(--size 300x300 -o square.bmp)
+render(--size 300 -o plain.bmp)
+file(SHA256 ${WORK}/plain.bmp plain_sha)
+expect_file(square.bmp 270054 ${plain_sha})
+render(${odd} --size 301x200 -o wide.bmp)
+if(NOT out MATCHES "301x200, 1000 iterations")
+  message(FATAL_ERROR "summary: ${out}")
+endif()
+expect_file(wide.bmp 180854 "058096dc17e23c03ad09ef92bbebd161935ff97dc6ca7992fd0a79d9c35049a1")
+
 # A Spot file gives the same image as the same view typed out.
 render(--spot deep.spt --size 64 -o spot.bmp)
 render(--size 64 --centre -0.743643887037151,0.131825904205330 --half-width 1e-12 --iterations 3000
@@ -90,7 +101,9 @@ foreach(bad IN ITEMS "--size;15" "--size;37838" "--size;4x" "--iterations;0" "--
                      "--zoom-to;deep.spt;--frames;3;-o;f%d%d.png" "--zoom-to;deep.spt;--frames;3;-o;f%s.png"
                      "--zoom-to;deep.spt;--frames;3;-o;f%d" "--zoom-to;missing.spt;--frames;3;-o;f%d.png"
                      "--zoom-to;short.spt;--frames;3;-o;f%d.png" "--supersample;0" "--supersample;9"
-                     "--supersample;2x" "--size;32769;--supersample;2")
+                     "--supersample;2x" "--size;32769;--supersample;2"
+                     "--size;0x100" "--size;100x" "--size;x" "--size;100x100x100" "--size;-100"
+                     "--size;100x-100" "--size;100x65537" "--size;65536x21846" "--size;100x32769;--supersample;2")
   refuse(${bad})
 endforeach()
 
@@ -128,7 +141,7 @@ endforeach()
 
 # A zoom sequence starts at the base view and ends at the target's region,
 # in the base view's colours and limit.
-set(base --size 48 --iterations 500 --in "#102030" --out "#F0E0D0")
+set(base --size 48x36 --iterations 500 --in "#102030" --out "#F0E0D0")
 render(${base} --zoom-to deep.spt --frames 4 -o "frame%02d.png")
 render(${base} -o first.png)
 render(${base} --centre -0.743643887037151,0.131825904205330 --half-width 1e-12 -o last.png)
