@@ -23,7 +23,7 @@ constexpr std::size_t kWindowBytes = 128 << 20;
 // One image on its way to its file.
 struct Frame {
   ViewParameters samples;  // the view at supersample times the pixels per unit
-  ImageShape sampleShape;
+  ImageShape sampleShape;  // the image of those samples
   std::string path;
   int number, width, height, groupRows, groups;
 };
@@ -40,8 +40,7 @@ struct Slot {
 };
 
 // The same view with n times the pixels per unit: left and top stay, and the
-// scale is n * halfEdge / halfWidth, as the renderer divides. The samples of
-// pixel (j, i) are those from (n * j, n * i), so the square's offsets grow n times.
+// scale is n * halfEdge / halfWidth, as the renderer divides.
 ViewParameters Supersampled(const ViewParameters& view, int n) {
   ViewParameters samples = view;
   samples.edge = n * view.edge;
@@ -49,6 +48,8 @@ ViewParameters Supersampled(const ViewParameters& view, int n) {
   return samples;
 }
 
+// The samples of pixel (j, i) start at sample (n * j, n * i), so the square's
+// offsets grow n times as well.
 ImageShape Supersampled(const ImageShape& shape, int n) {
   return {n * shape.width, n * shape.height, n * shape.dx, n * shape.dy};
 }
