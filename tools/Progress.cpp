@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <string>
+#include <utility>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -34,7 +35,8 @@ std::string HoursMinutes(double seconds) {
 
 }  // namespace
 
-Progress::Progress(bool wanted, int frames) : m_shown(wanted && ErrorIsTerminal()), m_frames(frames) {}
+Progress::Progress(bool wanted, int frames, std::string what)
+    : m_shown(wanted && ErrorIsTerminal()), m_frames(frames), m_what(std::move(what)) {}
 
 Progress::~Progress() {
   if (m_width > 0) std::fprintf(stderr, "\r%*s\r", m_width, "");
@@ -47,7 +49,8 @@ void Progress::Update(int frame, double done) {
   if (elapsed < 1 || now - m_last < std::chrono::milliseconds(100)) return;
   m_last = now;
   const double part = (frame - 1 + done) / m_frames;
-  std::string line = std::to_string(static_cast<int>(part * 100)) + "%  " + HoursMinutes(elapsed) + " elapsed";
+  std::string line =
+      m_what + "  " + std::to_string(static_cast<int>(part * 100)) + "%  " + HoursMinutes(elapsed) + " elapsed";
   if (part > 0) line += ", " + HoursMinutes(elapsed * (1 - part) / part) + " left";
   if (m_frames > 1) line += "  frame " + std::to_string(frame) + " of " + std::to_string(m_frames);
   const int width = static_cast<int>(line.size());

@@ -3,11 +3,13 @@
 #pragma once
 
 #include <chrono>
+#include <string>
 
 class Progress {
  public:
-  // Shown only when wanted and the error output is a terminal.
-  Progress(bool wanted, int frames);
+  // Shown only when wanted and the error output is a terminal; the line
+  // starts with what (the image's size).
+  Progress(bool wanted, int frames, std::string what);
   ~Progress();
   Progress(const Progress&) = delete;
   Progress& operator=(const Progress&) = delete;
@@ -19,6 +21,7 @@ class Progress {
   using Clock = std::chrono::steady_clock;
   const bool m_shown;
   const int m_frames;
+  const std::string m_what;
   const Clock::time_point m_start = Clock::now();
   Clock::time_point m_last = m_start;
   int m_width = 0;

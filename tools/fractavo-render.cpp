@@ -101,7 +101,8 @@ int Run(const RenderArguments& o) {
   std::uint64_t total = 0;
   const Clock::time_point start = Clock::now();
   {
-    Progress progress(!o.quiet, frames);  // its line is gone before the summary
+    // Its line is gone before the summary.
+    Progress progress(!o.quiet, frames, std::to_string(o.width) + "x" + std::to_string(o.height));
     total = WriteImages(series, {kernel, workers}, [&progress](int k, double done) { progress.Update(k, done); });
   }
   const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
