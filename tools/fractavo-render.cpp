@@ -11,6 +11,7 @@
 #include <stdexcept>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "files/SpotRecord.h"
 #include "tools/ImageWriter.h"
@@ -47,6 +48,11 @@ constexpr const char* kUsage =
     "                       the longer side is at most 65536 (default 1)\n"
     "  --threads N          threads to render and compress with, 1..256 (default:\n"
     "                       one per processor)\n"
+    "  --shard K/N          render only frames K, K+N, K+2N, ... of the sequence, so\n"
+    "                       that N processes share it; --shard slurm takes K and N\n"
+    "                       from a Slurm array job\n"
+    "  --overwrite          render frames whose file exists too; a sequence\n"
+    "                       otherwise skips them, to resume a stopped run\n"
     "  --quiet, -q          no progress line\n"
     "  --help               show this text\n"
     "  --version            show the version\n"
@@ -89,11 +95,23 @@ int Run(const RenderArguments& o) {
   const ViewParameters view = MakeView(o);
   std::optional<ViewParameters> target;
   if (o.zoomTo) ReadSpot(*o.zoomTo, target.emplace());
-  const int frames = target ? o.frames : 1;
+  // This shard's frames, less those a stopped run finished: a file with a
+  // frame's name is always whole, as every file is written whole or not at all.
+  std::vector<int> todo;
+  int skipped = 0;
+  if (target) {
+    for (int k = o.shard; k <= o.frames; k += o.shards) {
+      if (!o.overwrite && std::ifstream(o.pattern.Name(k)))
+        ++skipped;
+      else
+        todo.push_back(k);
+    }
+  }
+  const int frames = target ? static_cast<int>(todo.size()) : 1;
   ImageSeries series;
   series.frames = frames;
-  series.view = [&](int k) { return target ? ZoomFrame(view, *target, k, frames) : view; };
-  series.path = [&](int k) { return target ? o.pattern.Name(k) : o.output; };
+  series.view = [&](int k) { return target ? ZoomFrame(view, *target, todo[k - 1], o.frames) : view; };
+  series.path = [&](int k) { return target ? o.pattern.Name(todo[k - 1]) : o.output; };
   series.width = o.width;
   series.height = o.height;
   series.format = o.format;
@@ -107,7 +125,11 @@ int Run(const RenderArguments& o) {
   }
   const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
   std::printf("%s: ", o.output.c_str());
-  if (target) std::printf("%d frames, %.3g frames/s, ", frames, frames / seconds);
+  if (target) {
+    std::printf("%d frame%s, ", frames, frames == 1 ? "" : "s");
+    if (skipped) std::printf("%d frame%s skipped, ", skipped, skipped == 1 ? "" : "s");
+    std::printf("%.3g frames/s, ", seconds > 0 ? frames / seconds : 0.0);
+  }
   std::printf(
       "%dx%d, %d iterations, %.3f s, %llu iterations in total, %.3g iterations/s, supersample %d, "
       "kernel %s, %s\n",
