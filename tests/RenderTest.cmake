@@ -209,3 +209,15 @@ foreach(bad "0/3" "4/3" "1/0" "1" "1/" "/3" "a/3" "1/3/3" "slurm")
   refuse(${zoom} --shard ${bad} -o "s%d.png")
 endforeach()
 refuse(--shard 1/2)
+
+# An interrupted run removes its temporary file and ends as a signal does.
+if(NOT EMULATOR)
+  execute_process(COMMAND sh -c "\"$0\" --size 3000 --iterations 32767 -o long.png & pid=$!
+                                 n=0; while [ ! -e long.png.partial ] && [ $n -lt 100 ]; do sleep 0.1; n=$((n+1)); done
+                                 kill -TERM $pid; wait $pid" ${RENDER}
+                  WORKING_DIRECTORY ${WORK} RESULT_VARIABLE rc)
+  file(GLOB left RELATIVE ${WORK} ${WORK}/long.png*)
+  if(NOT rc EQUAL 143 OR left)
+    message(FATAL_ERROR "SIGTERM: exit ${rc}, left ${left}")
+  endif()
+endif()

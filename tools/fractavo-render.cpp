@@ -13,6 +13,13 @@
 #include <thread>
 #include <vector>
 
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <unistd.h>
+#endif
+
+#include "files/SafeFile.h"
 #include "files/SpotRecord.h"
 #include "tools/ImageWriter.h"
 #include "tools/Progress.h"
@@ -85,6 +92,37 @@ ViewParameters MakeView(const RenderArguments& o) {
   return view;
 }
 
+// An interrupted run removes its temporary files and ends as an interrupted
+// program does; finished files stay.
+#ifdef _WIN32
+BOOL WINAPI OnControl(DWORD event) {
+  if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) return FALSE;
+  SafeFile::RemoveTemporaryFiles();
+  // The status the system's own handler gives, so that callers see the usual
+  // interrupt; terminating runs nothing more in a process stopped mid-write.
+  ::TerminateProcess(::GetCurrentProcess(), STATUS_CONTROL_C_EXIT);
+  return TRUE;
+}
+
+void HandleInterrupts() { ::SetConsoleCtrlHandler(OnControl, TRUE); }
+#else
+extern "C" void OnSignal(int signal) {
+  SafeFile::RemoveTemporaryFiles();
+  _exit(128 + signal);
+}
+
+void HandleInterrupts() {
+  for (const int signal : {SIGINT, SIGTERM}) {
+    struct sigaction action {};
+    action.sa_handler = OnSignal;
+    struct sigaction before {};
+    sigaction(signal, &action, &before);
+    // A signal ignored from the start (nohup, a background job) stays ignored.
+    if (before.sa_handler == SIG_IGN) sigaction(signal, &before, nullptr);
+  }
+}
+#endif
+
 int Run(const RenderArguments& o) {
   // Falling back would make a comparison of kernels quietly compare the wrong ones.
   if (!KernelAvailable(o.render.kernel))
@@ -146,6 +184,7 @@ int main(int argc, char** argv) {
   // can clean up.
   std::signal(SIGXFSZ, SIG_IGN);
 #endif
+  HandleInterrupts();
   try {
     const ParsedArguments parsed = ParseRenderArguments(argc, argv);
     if (!parsed.error.empty()) {
