@@ -1,6 +1,37 @@
 #include "files/SafeFile.h"
 
+#include <atomic>
+#include <cstring>
 #include <utility>
+
+namespace {
+
+// The temporary files being written, for RemoveTemporaryFiles: names in
+// fixed storage, since a signal handler can neither allocate nor lock. A
+// name too long for a slot, or one past the last slot, is not tracked.
+enum SlotState { kFree, kFilling, kArmed };
+constexpr int kSlots = 8;
+constexpr std::size_t kSlotChars = 4096;
+std::atomic<int> s_slotStates[kSlots];
+char s_slotNames[kSlots][kSlotChars];
+
+int Track(const std::string& name) {
+  if (name.size() >= kSlotChars) return -1;
+  for (int i = 0; i < kSlots; ++i) {
+    int state = kFree;
+    if (!s_slotStates[i].compare_exchange_strong(state, kFilling)) continue;
+    std::memcpy(s_slotNames[i], name.c_str(), name.size() + 1);
+    s_slotStates[i].store(kArmed);
+    return i;
+  }
+  return -1;
+}
+
+void Untrack(int slot) {
+  if (slot >= 0) s_slotStates[slot].store(kFree);
+}
+
+}  // namespace
 
 FileError::FileError(const std::string& action, const std::string& path, int osError)
     : std::runtime_error(action + " " + path + ": " + SafeFile::ErrorText(osError)), m_path(path), m_osError(osError) {}
@@ -15,13 +46,15 @@ SafeFile::SafeFile(const std::string& path) : m_path(path) {
     if (error == s_nameTaken && n < 100) continue;
     if (error) throw FileError("cannot write", m_path, error);
     m_temporary = std::move(name);
+    m_slot = Track(m_temporary);
     return;
   }
 }
 
 SafeFile::~SafeFile() {
   if (m_handle != kNoHandle) Close(m_handle);
-  if (!m_temporary.empty()) Remove(m_temporary);
+  if (!m_temporary.empty()) Remove(m_temporary.c_str());
+  Untrack(m_slot);
 }
 
 void SafeFile::Write(const void* data, std::size_t size) {
@@ -32,4 +65,12 @@ void SafeFile::Commit() {
   if (const int error = Close(std::exchange(m_handle, kNoHandle))) throw FileError("cannot write", m_path, error);
   if (const int error = Replace(m_temporary, m_path)) throw FileError("cannot replace", m_path, error);
   m_temporary.clear();
+  // Only now: an interrupt before this point removes the temporary file, or
+  // finds it already gone.
+  Untrack(std::exchange(m_slot, -1));
+}
+
+void SafeFile::RemoveTemporaryFiles() {
+  for (int i = 0; i < kSlots; ++i)
+    if (s_slotStates[i].load() == kArmed) Remove(s_slotNames[i]);
 }

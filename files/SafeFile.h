@@ -32,6 +32,11 @@ class SafeFile {
   void Write(const void* data, std::size_t size);
   void Commit();
 
+  // Removes every temporary file not yet committed or removed. Only
+  // async-signal-safe calls, for an interrupt handler that then ends the
+  // program.
+  static void RemoveTemporaryFiles();
+
  private:
   friend class FileError;  // for ErrorText
   // What each system does (SafeFilePosix.cpp, SafeFileWin32.cpp). Those that
@@ -41,11 +46,12 @@ class SafeFile {
   static int WriteAll(std::intptr_t handle, const void* data, std::size_t size);
   static int Close(std::intptr_t handle);
   static int Replace(const std::string& from, const std::string& to);
-  static void Remove(const std::string& name);
+  static void Remove(const char* name);  // async-signal-safe
   static std::string ErrorText(int osError);
 
   static constexpr std::intptr_t kNoHandle = -1;  // as a file descriptor and as a Windows handle
   std::string m_path;
   std::string m_temporary;  // empty once committed
   std::intptr_t m_handle = kNoHandle;
+  int m_slot = -1;  // in the table of temporary files, or -1
 };

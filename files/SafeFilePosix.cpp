@@ -35,6 +35,6 @@ int SafeFile::Replace(const std::string& from, const std::string& to) {
   return std::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
 }
 
-void SafeFile::Remove(const std::string& name) { std::remove(name.c_str()); }
+void SafeFile::Remove(const char* name) { unlink(name); }
 
 std::string SafeFile::ErrorText(int osError) { return std::strerror(osError); }

@@ -16,8 +16,10 @@ HANDLE AsHandle(std::intptr_t handle) { return reinterpret_cast<HANDLE>(handle);
 const int SafeFile::s_nameTaken = ERROR_FILE_EXISTS;
 
 int SafeFile::CreateNew(const std::string& name, std::intptr_t& handle) {
-  const HANDLE file =
-      ::CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  // FILE_SHARE_DELETE lets RemoveTemporaryFiles remove it while it is open:
+  // it goes once the handle closes, as the program ends.
+  const HANDLE file = ::CreateFileA(name.c_str(), GENERIC_WRITE, FILE_SHARE_DELETE, nullptr, CREATE_NEW,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return static_cast<int>(::GetLastError());
   handle = reinterpret_cast<std::intptr_t>(file);
   return 0;
@@ -45,7 +47,7 @@ int SafeFile::Replace(const std::string& from, const std::string& to) {
   return ::MoveFileExA(from.c_str(), to.c_str(), flags) ? 0 : static_cast<int>(::GetLastError());
 }
 
-void SafeFile::Remove(const std::string& name) { ::DeleteFileA(name.c_str()); }
+void SafeFile::Remove(const char* name) { ::DeleteFileA(name); }
 
 // The C runtime's words for the errors it knows, as fractavo-render has
 // always printed them; the system's own for the rest.

@@ -114,9 +114,43 @@ FramePattern ParsePattern(const std::string& text) {
   return p;
 }
 
+// K/N, or slurm for a Slurm job array's task: its index counted from 1 over
+// the array's range, stepping as the array steps.
+void ParseShard(const std::string& text, int& shard, int& shards) {
+  if (text == "slurm") {
+    const auto variable = [](const char* name, int low) -> std::optional<int> {
+      const char* value = std::getenv(name);
+      return value ? WholeNumber(value, low, INT32_MAX) : std::nullopt;
+    };
+    const std::optional<int> id = variable("SLURM_ARRAY_TASK_ID", 0), first = variable("SLURM_ARRAY_TASK_MIN", 0),
+                             count = variable("SLURM_ARRAY_TASK_COUNT", 1);
+    const int step = variable("SLURM_ARRAY_TASK_STEP", 1).value_or(1);
+    if (!id || !first || !count)
+      throw Refusal(
+          "--shard slurm needs a Slurm array job (sbatch --array) to run in: SLURM_ARRAY_TASK_ID, "
+          "SLURM_ARRAY_TASK_MIN and SLURM_ARRAY_TASK_COUNT are not all set");
+    if (*id < *first || (*id - *first) % step != 0 || (*id - *first) / step >= *count)
+      throw Refusal("--shard slurm needs an array that is one range, such as --array=1-16; task " +
+                    std::to_string(*id) + " is not one of " + std::to_string(*count) + " from " +
+                    std::to_string(*first) + " in steps of " + std::to_string(step));
+    shard = (*id - *first) / step + 1;
+    shards = *count;
+    return;
+  }
+  const std::size_t slash = text.find('/');
+  const std::optional<int> n =
+      slash == std::string::npos ? std::nullopt : WholeNumber(text.substr(slash + 1), 1, kMaxFrames);
+  const std::optional<int> k = n ? WholeNumber(text.substr(0, slash), 1, *n) : std::nullopt;
+  if (!k)
+    throw Refusal("--shard needs K/N, this process's part K of N from 1 to N, with N from 1 to " +
+                  std::to_string(kMaxFrames) + ", or slurm; not '" + text + "'");
+  shard = *k;
+  shards = *n;
+}
+
 RenderArguments Parse(int argc, const char* const* argv, bool& help, bool& version) {
   RenderArguments o;
-  bool outputGiven = false;
+  bool outputGiven = false, shardGiven = false;
   for (int a = 1; a < argc; ++a) {
     if (!argv[a]) throw Refusal("missing argument");
     const std::string option = argv[a];
@@ -132,9 +166,13 @@ RenderArguments Parse(int argc, const char* const* argv, bool& help, bool& versi
       o.quiet = true;
       continue;
     }
-    static const char* const kWithValue[] = {"--spot",    "--size",   "-o",           "--iterations", "--in",
-                                             "--out",     "--centre", "--half-width", "--kernel",     "--threads",
-                                             "--zoom-to", "--frames", "--supersample"};
+    if (option == "--overwrite") {
+      o.overwrite = true;
+      continue;
+    }
+    static const char* const kWithValue[] = {
+        "--spot",       "--size",   "-o",        "--iterations", "--in",     "--out",         "--centre",
+        "--half-width", "--kernel", "--threads", "--zoom-to",    "--frames", "--supersample", "--shard"};
     if (std::find(std::begin(kWithValue), std::end(kWithValue), option) == std::end(kWithValue))
       throw Refusal("unknown option: " + option);
     if (a + 1 >= argc || !argv[a + 1]) throw Refusal(option + " needs a value");
@@ -161,6 +199,9 @@ RenderArguments Parse(int argc, const char* const* argv, bool& help, bool& versi
       o.zoomTo = value;
     } else if (option == "--supersample") {
       o.supersample = ParseInt(option, value, 1, kMaxSupersample);
+    } else if (option == "--shard") {
+      ParseShard(value, o.shard, o.shards);
+      shardGiven = true;
     } else if (option == "--frames") {
       o.frames = ParseInt(option, value, 2, kMaxFrames);
     } else if (option == "--centre") {
@@ -174,6 +215,8 @@ RenderArguments Parse(int argc, const char* const* argv, bool& help, bool& versi
     }
   }
   if (o.zoomTo.has_value() != (o.frames != 0)) throw Refusal("--zoom-to and --frames go together");
+  if (shardGiven && !o.zoomTo)
+    throw Refusal("--shard splits a zoom sequence (--zoom-to, --frames); shards of a single image are not built yet");
   if (o.zoomTo) {
     if (!outputGiven) throw Refusal("a zoom sequence needs -o with a pattern such as frame%04d.png");
     o.pattern = ParsePattern(o.output);

@@ -41,6 +41,10 @@ struct RenderArguments {
   std::optional<std::string> zoomTo;
   int frames = 0;
   FramePattern pattern;
+  // This process renders frames shard, shard + shards, shard + 2 * shards, ...
+  int shard = 1, shards = 1;
+  // Render frames whose file exists too; a sequence otherwise resumes.
+  bool overwrite = false;
 };
 
 struct ParsedArguments {

@@ -11,7 +11,15 @@
 #include <stdexcept>
 #include <string>
 #include <thread>
+#include <vector>
 
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <unistd.h>
+#endif
+
+#include "files/SafeFile.h"
 #include "files/SpotRecord.h"
 #include "tools/ImageWriter.h"
 #include "tools/Progress.h"
@@ -47,6 +55,11 @@ constexpr const char* kUsage =
     "                       the longer side is at most 65536 (default 1)\n"
     "  --threads N          threads to render and compress with, 1..256 (default:\n"
     "                       one per processor)\n"
+    "  --shard K/N          render only frames K, K+N, K+2N, ... of the sequence, so\n"
+    "                       that N processes share it; --shard slurm takes K and N\n"
+    "                       from a Slurm array job\n"
+    "  --overwrite          render frames whose file exists too; a sequence\n"
+    "                       otherwise skips them, to resume a stopped run\n"
     "  --quiet, -q          no progress line\n"
     "  --help               show this text\n"
     "  --version            show the version\n"
@@ -79,6 +92,37 @@ ViewParameters MakeView(const RenderArguments& o) {
   return view;
 }
 
+// An interrupted run removes its temporary files and ends as an interrupted
+// program does; finished files stay.
+#ifdef _WIN32
+BOOL WINAPI OnControl(DWORD event) {
+  if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) return FALSE;
+  SafeFile::RemoveTemporaryFiles();
+  // The status the system's own handler gives, so that callers see the usual
+  // interrupt; terminating runs nothing more in a process stopped mid-write.
+  ::TerminateProcess(::GetCurrentProcess(), STATUS_CONTROL_C_EXIT);
+  return TRUE;
+}
+
+void HandleInterrupts() { ::SetConsoleCtrlHandler(OnControl, TRUE); }
+#else
+extern "C" void OnSignal(int signal) {
+  SafeFile::RemoveTemporaryFiles();
+  _exit(128 + signal);
+}
+
+void HandleInterrupts() {
+  for (const int signal : {SIGINT, SIGTERM}) {
+    struct sigaction action {};
+    action.sa_handler = OnSignal;
+    struct sigaction before {};
+    sigaction(signal, &action, &before);
+    // A signal ignored from the start (nohup, a background job) stays ignored.
+    if (before.sa_handler == SIG_IGN) sigaction(signal, &before, nullptr);
+  }
+}
+#endif
+
 int Run(const RenderArguments& o) {
   // Falling back would make a comparison of kernels quietly compare the wrong ones.
   if (!KernelAvailable(o.render.kernel))
@@ -89,11 +133,23 @@ int Run(const RenderArguments& o) {
   const ViewParameters view = MakeView(o);
   std::optional<ViewParameters> target;
   if (o.zoomTo) ReadSpot(*o.zoomTo, target.emplace());
-  const int frames = target ? o.frames : 1;
+  // This shard's frames, less those a stopped run finished: a file with a
+  // frame's name is always whole, as every file is written whole or not at all.
+  std::vector<int> todo;
+  int skipped = 0;
+  if (target) {
+    for (int k = o.shard; k <= o.frames; k += o.shards) {
+      if (!o.overwrite && std::ifstream(o.pattern.Name(k)))
+        ++skipped;
+      else
+        todo.push_back(k);
+    }
+  }
+  const int frames = target ? static_cast<int>(todo.size()) : 1;
   ImageSeries series;
   series.frames = frames;
-  series.view = [&](int k) { return target ? ZoomFrame(view, *target, k, frames) : view; };
-  series.path = [&](int k) { return target ? o.pattern.Name(k) : o.output; };
+  series.view = [&](int k) { return target ? ZoomFrame(view, *target, todo[k - 1], o.frames) : view; };
+  series.path = [&](int k) { return target ? o.pattern.Name(todo[k - 1]) : o.output; };
   series.width = o.width;
   series.height = o.height;
   series.format = o.format;
@@ -107,7 +163,11 @@ int Run(const RenderArguments& o) {
   }
   const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
   std::printf("%s: ", o.output.c_str());
-  if (target) std::printf("%d frames, %.3g frames/s, ", frames, frames / seconds);
+  if (target) {
+    std::printf("%d frame%s, ", frames, frames == 1 ? "" : "s");
+    if (skipped) std::printf("%d frame%s skipped, ", skipped, skipped == 1 ? "" : "s");
+    std::printf("%.3g frames/s, ", seconds > 0 ? frames / seconds : 0.0);
+  }
   std::printf(
       "%dx%d, %d iterations, %.3f s, %llu iterations in total, %.3g iterations/s, supersample %d, "
       "kernel %s, %s\n",
@@ -124,6 +184,7 @@ int main(int argc, char** argv) {
   // can clean up.
   std::signal(SIGXFSZ, SIG_IGN);
 #endif
+  HandleInterrupts();
   try {
     const ParsedArguments parsed = ParseRenderArguments(argc, argv);
     if (!parsed.error.empty()) {
