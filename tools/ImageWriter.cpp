@@ -5,11 +5,13 @@
 #include <algorithm>
 #include <deque>
 #include <optional>
+#include <stdexcept>
 #include <thread>
 #include <vector>
 
 #include "files/Bmp.h"
 #include "files/SafeFile.h"
+#include "tools/PartFile.h"
 #include "tools/PngWriter.h"
 #include "tools/WorkerPool.h"
 
@@ -109,6 +111,8 @@ void Draw(Slot& slot, ImageFormat format, int n, Kernel kernel) {
   }
 }
 
+}  // namespace
+
 void WriteBmpHeaders(SafeFile& file, int width, int height) {
   InfoHeader header;
   header.width = width;
@@ -121,24 +125,27 @@ void WriteBmpHeaders(SafeFile& file, int width, int height) {
   file.Write(block, sizeof block);
 }
 
-}  // namespace
-
 std::uint64_t WriteImages(const ImageSeries& series, const RenderOptions& options,
                           const std::function<void(int, double)>& progress) {
   const int n = series.supersample;
   const int workers = options.threads > 0 ? options.threads : std::max(1u, std::thread::hardware_concurrency());
   const ImageShape shape = CentredShape(series.width, series.height);
   const int rows = GroupRows(n * shape.width, n), groups = (shape.height + rows - 1) / rows;
+  // A band's groups, all of them unless a part is asked for.
+  const int firstGroup = groups * (series.part - 1) / series.parts, endGroup = groups * series.part / series.parts;
+  if (firstGroup == endGroup)
+    throw std::runtime_error("this image has " + std::to_string(groups) + " groups of rows, too few for " +
+                             std::to_string(series.parts) + " parts");
   const std::size_t slotBytes = static_cast<std::size_t>(rows) * n * n * shape.width * 10;
   const std::size_t window = std::clamp<std::size_t>(kWindowBytes / slotBytes, 2, 2 * workers + 2);
   // Frames are made as their first group is handed out and dropped once written.
   std::deque<Frame> frames;
   std::vector<Slot> slots(window);
-  int nextFrame = 1, nextGroup = 0;
+  int nextFrame = 1, nextGroup = firstGroup;
   WorkerPool pool(workers);  // gone before what its tasks use
   const auto handOut = [&](Slot& slot) {
     if (nextFrame > series.frames) return;
-    if (nextGroup == 0) {
+    if (nextGroup == firstGroup) {
       ViewParameters view = series.view(nextFrame);
       view.SetEdge(std::min(shape.width, shape.height));
       frames.push_back({Supersampled(view, n), Supersampled(shape, n), series.path(nextFrame), nextFrame, shape.width,
@@ -147,7 +154,7 @@ std::uint64_t WriteImages(const ImageSeries& series, const RenderOptions& option
     slot.frame = &frames.back();
     slot.group = nextGroup;
     slot.done = pool.Submit([&slot, &series, n, &options] { Draw(slot, series.format, n, options.kernel); });
-    if (++nextGroup == frames.back().groups) nextGroup = 0, ++nextFrame;
+    if (++nextGroup == endGroup) nextGroup = firstGroup, ++nextFrame;
   };
   for (Slot& slot : slots) handOut(slot);
 
@@ -155,36 +162,49 @@ std::uint64_t WriteImages(const ImageSeries& series, const RenderOptions& option
   std::optional<SafeFile> file;
   std::optional<PngWriter> png;
   std::uint32_t adler = 0;
+  const bool part = !series.partHead.empty();
+  PartTail tail;
   for (std::size_t s = 0;; s = (s + 1) % window) {
     Slot& slot = slots[s];
     if (!slot.done.valid()) break;
     slot.done.get();
     const Frame& f = *slot.frame;
-    if (slot.group == 0) {
+    if (slot.group == firstGroup) {
       file.emplace(f.path);
-      if (series.format == ImageFormat::Png) {
+      adler = static_cast<std::uint32_t>(adler32(0, nullptr, 0));
+      if (part) {
+        file->Write(series.partHead.data(), series.partHead.size());
+        tail = {};
+      } else if (series.format == ImageFormat::Png) {
         png.emplace(*file, f.width, f.height);
-        adler = static_cast<std::uint32_t>(adler32(0, nullptr, 0));
       } else {
         WriteBmpHeaders(*file, f.width, f.height);
       }
     }
     total += slot.count;
-    if (png) {
-      png->Append(slot.deflated);
+    if (series.format == ImageFormat::Png)
       adler = static_cast<std::uint32_t>(adler32_combine(adler, slot.adler, static_cast<z_off_t>(slot.packed.size())));
+    if (part) {
+      const std::vector<std::uint8_t>& data = series.format == ImageFormat::Png ? slot.deflated : slot.packed;
+      file->Write(data.data(), data.size());
+      tail.crc = static_cast<std::uint32_t>(crc32(tail.crc, data.data(), static_cast<uInt>(data.size())));
+      tail.length += data.size();
+      tail.rawLength += slot.packed.size();
+    } else if (png) {
+      png->Append(slot.deflated);
     } else {
       file->Write(slot.packed.data(), slot.packed.size());
     }
     const int group = slot.group;
-    const bool last = group == f.groups - 1;
+    const bool last = group == endGroup - 1;
     if (last) {
+      if (part) tail.adler = adler, WritePartTail(*file, tail);
       if (png) png->Finish(adler);
       png.reset();
       file->Commit();
       file.reset();
     }
-    progress(f.number, static_cast<double>(group + 1) / f.groups);
+    progress(f.number, static_cast<double>(group + 1 - firstGroup) / (endGroup - firstGroup));
     if (last) frames.pop_front();
     handOut(slot);
   }

@@ -9,6 +9,7 @@
 #include <functional>
 #include <string>
 
+#include "files/SafeFile.h"
 #include "tools/RenderArguments.h"
 #include "view/Renderer.h"
 #include "view/ViewParameters.h"
@@ -24,7 +25,13 @@ struct ImageSeries {
   ImageFormat format = ImageFormat::Bmp;
   // Each pixel the average of supersample x supersample samples.
   int supersample = 1;
+  // With a part head (PartFile.h), the one frame's band part of parts, whole
+  // row groups in the order the file stores them, goes into a part file.
+  std::string partHead;
+  int part = 1, parts = 1;
 };
+
+void WriteBmpHeaders(SafeFile& file, int width, int height);
 
 // Returns the total of the counts. progress hears the frame and the part of
 // it written, 0 to 1, after each group.

@@ -150,7 +150,7 @@ void ParseShard(const std::string& text, int& shard, int& shards) {
 
 RenderArguments Parse(int argc, const char* const* argv, bool& help, bool& version) {
   RenderArguments o;
-  bool outputGiven = false, shardGiven = false;
+  bool outputGiven = false, otherGiven = false;
   for (int a = 1; a < argc; ++a) {
     if (!argv[a]) throw Refusal("missing argument");
     const std::string option = argv[a];
@@ -171,13 +171,18 @@ RenderArguments Parse(int argc, const char* const* argv, bool& help, bool& versi
       continue;
     }
     static const char* const kWithValue[] = {
-        "--spot",       "--size",   "-o",        "--iterations", "--in",     "--out",         "--centre",
-        "--half-width", "--kernel", "--threads", "--zoom-to",    "--frames", "--supersample", "--shard"};
+        "--spot",   "--size",    "-o",        "--iterations", "--in",          "--out",   "--centre", "--half-width",
+        "--kernel", "--threads", "--zoom-to", "--frames",     "--supersample", "--shard", "--join"};
     if (std::find(std::begin(kWithValue), std::end(kWithValue), option) == std::end(kWithValue))
       throw Refusal("unknown option: " + option);
     if (a + 1 >= argc || !argv[a + 1]) throw Refusal(option + " needs a value");
     const std::string value = argv[++a];
-    if (option == "--spot") {
+    otherGiven = otherGiven || option != "--join";
+    if (option == "--join") {
+      if (value.empty()) throw Refusal("--join needs a file name");
+      o.join = true;
+      o.output = value;
+    } else if (option == "--spot") {
       o.spot = value;
     } else if (option == "--size") {
       ParseSize(value, o.width, o.height);
@@ -201,7 +206,6 @@ RenderArguments Parse(int argc, const char* const* argv, bool& help, bool& versi
       o.supersample = ParseInt(option, value, 1, kMaxSupersample);
     } else if (option == "--shard") {
       ParseShard(value, o.shard, o.shards);
-      shardGiven = true;
     } else if (option == "--frames") {
       o.frames = ParseInt(option, value, 2, kMaxFrames);
     } else if (option == "--centre") {
@@ -215,8 +219,9 @@ RenderArguments Parse(int argc, const char* const* argv, bool& help, bool& versi
     }
   }
   if (o.zoomTo.has_value() != (o.frames != 0)) throw Refusal("--zoom-to and --frames go together");
-  if (shardGiven && !o.zoomTo)
-    throw Refusal("--shard splits a zoom sequence (--zoom-to, --frames); shards of a single image are not built yet");
+  // The parts hold everything about the render.
+  if (o.join && (otherGiven || o.overwrite))
+    throw Refusal("--join takes only the file to write, and --quiet: the parts say how it was rendered");
   if (o.zoomTo) {
     if (!outputGiven) throw Refusal("a zoom sequence needs -o with a pattern such as frame%04d.png");
     o.pattern = ParsePattern(o.output);

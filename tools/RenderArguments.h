@@ -42,7 +42,10 @@ struct RenderArguments {
   int frames = 0;
   FramePattern pattern;
   // This process renders frames shard, shard + shards, shard + 2 * shards, ...
+  // or, of a single image, band shard of shards into a part file.
   int shard = 1, shards = 1;
+  // --join: write output from its part files instead of rendering.
+  bool join = false;
   // Render frames whose file exists too; a sequence otherwise resumes.
   bool overwrite = false;
 };

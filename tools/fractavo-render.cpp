@@ -22,6 +22,7 @@
 #include "files/SafeFile.h"
 #include "files/SpotRecord.h"
 #include "tools/ImageWriter.h"
+#include "tools/PartFile.h"
 #include "tools/Progress.h"
 #include "tools/RenderArguments.h"
 #include "tools/ZoomPath.h"
@@ -92,6 +93,19 @@ ViewParameters MakeView(const RenderArguments& o) {
   return view;
 }
 
+// What makes the pixels of a single image, for its parts to be checked
+// against each other: floats in hexadecimal, exact.
+std::string RenderText(const RenderArguments& o, const ViewParameters& view) {
+  char text[512];
+  std::snprintf(text, sizeof text,
+                "version %s\nview centre %a,%a half-width %a iterations %d in #%06X out #%06X\nsize %dx%d\n"
+                "format %s\nsupersample %d\n",
+                FRACTAVO_VERSION, view.centreX, view.centreY, view.halfWidth, view.maxIterations,
+                static_cast<unsigned>(view.inColour), static_cast<unsigned>(view.outColour), o.width, o.height,
+                o.format == ImageFormat::Png ? "png" : "bmp", o.supersample);
+  return text;
+}
+
 // An interrupted run removes its temporary files and ends as an interrupted
 // program does; finished files stay.
 #ifdef _WIN32
@@ -124,6 +138,11 @@ void HandleInterrupts() {
 #endif
 
 int Run(const RenderArguments& o) {
+  if (o.join) {
+    const int parts = JoinParts(o.output, o.format, FRACTAVO_VERSION);
+    std::printf("%s: joined from %d parts\n", o.output.c_str(), parts);
+    return 0;
+  }
   // Falling back would make a comparison of kernels quietly compare the wrong ones.
   if (!KernelAvailable(o.render.kernel))
     throw std::runtime_error(std::string("this processor cannot run the ") + KernelName(o.render.kernel) + " kernel");
@@ -149,7 +168,14 @@ int Run(const RenderArguments& o) {
   ImageSeries series;
   series.frames = frames;
   series.view = [&](int k) { return target ? ZoomFrame(view, *target, todo[k - 1], o.frames) : view; };
-  series.path = [&](int k) { return target ? o.pattern.Name(todo[k - 1]) : o.output; };
+  const bool part = !target && o.shards > 1;
+  const std::string output = part ? PartName(o.output, o.shard, o.shards) : o.output;
+  series.path = [&](int k) { return target ? o.pattern.Name(todo[k - 1]) : output; };
+  if (part) {
+    series.partHead = PartHead(RenderText(o, view), o.shard, o.shards);
+    series.part = o.shard;
+    series.parts = o.shards;
+  }
   series.width = o.width;
   series.height = o.height;
   series.format = o.format;
@@ -162,7 +188,7 @@ int Run(const RenderArguments& o) {
     total = WriteImages(series, {kernel, workers}, [&progress](int k, double done) { progress.Update(k, done); });
   }
   const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-  std::printf("%s: ", o.output.c_str());
+  std::printf("%s: ", output.c_str());
   if (target) {
     std::printf("%d frame%s, ", frames, frames == 1 ? "" : "s");
     if (skipped) std::printf("%d frame%s skipped, ", skipped, skipped == 1 ? "" : "s");

@@ -33,7 +33,7 @@ void ExpectValid(const RenderArguments& a) {
   Expect(!a.output.empty(), "no output name");
   Expect(a.zoomTo.has_value() == (a.frames != 0), "zoom target without frames");
   Expect(a.shard >= 1 && a.shard <= a.shards, "shard out of range");
-  Expect(a.zoomTo || a.shards == 1, "shards of a single image");
+  Expect(!a.join || (!a.zoomTo && a.shards == 1), "a join that renders");
   if (a.zoomTo) {
     Expect(a.frames >= 2 && a.frames <= kMaxFrames, "frame count");
     Expect(a.pattern.Name(1) != a.pattern.Name(2), "frames share one name");
