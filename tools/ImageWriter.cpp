@@ -131,11 +131,11 @@ std::uint64_t WriteImages(const ImageSeries& series, const RenderOptions& option
   const int workers = options.threads > 0 ? options.threads : std::max(1u, std::thread::hardware_concurrency());
   const ImageShape shape = CentredShape(series.width, series.height);
   const int rows = GroupRows(n * shape.width, n), groups = (shape.height + rows - 1) / rows;
-  // A band's groups, all of them unless a part is asked for.
+  // A band's groups, all of them unless a part is asked for; none is empty.
+  if (series.parts > groups)
+    throw std::runtime_error("an image of this size splits into at most " + std::to_string(groups) + " parts, not " +
+                             std::to_string(series.parts));
   const int firstGroup = groups * (series.part - 1) / series.parts, endGroup = groups * series.part / series.parts;
-  if (firstGroup == endGroup)
-    throw std::runtime_error("this image has " + std::to_string(groups) + " groups of rows, too few for " +
-                             std::to_string(series.parts) + " parts");
   const std::size_t slotBytes = static_cast<std::size_t>(rows) * n * n * shape.width * 10;
   const std::size_t window = std::clamp<std::size_t>(kWindowBytes / slotBytes, 2, 2 * workers + 2);
   // Frames are made as their first group is handed out and dropped once written.
