@@ -176,8 +176,10 @@ int JoinParts(const std::string& target, ImageFormat format, const std::string& 
       left -= chunk.size();
     }
     if (crc != part.tail.crc) throw std::runtime_error(part.path + " is damaged; render that part again");
-    adler =
-        static_cast<std::uint32_t>(adler32_combine(adler, part.tail.adler, static_cast<z_off_t>(part.tail.rawLength)));
+    // Only the length modulo 65521, Adler-32's modulus, counts, and a part's
+    // length can pass z_off_t, 32 bits on Windows.
+    adler = static_cast<std::uint32_t>(
+        adler32_combine(adler, part.tail.adler, static_cast<z_off_t>(part.tail.rawLength % 65521)));
   }
   if (png) png->Finish(adler);
   file.Commit();
