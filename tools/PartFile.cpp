@@ -95,7 +95,7 @@ std::vector<std::string> FindParts(const std::string& target) {
     int k = 0, n = 0;
     // Temporary files (NAME.partKofN.partial) and numbers written otherwise do not count.
     if (name.compare(0, stem.size(), stem) != 0 || std::sscanf(name.c_str() + stem.size(), "%9dof%9d", &k, &n) != 2 ||
-        k < 1 || n < 1 || name != stem + std::to_string(k) + "of" + std::to_string(n))
+        k < 1 || k > n || name != stem + std::to_string(k) + "of" + std::to_string(n))
       continue;
     found[k] = PartName(target, k, n);
     counts.insert(n);
