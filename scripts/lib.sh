@@ -9,7 +9,7 @@ PACKAGES=(cmake ninja-build g++ googletest libbenchmark-dev g++-mingw-w64-i686 g
           mingw-w64-tools wine wine64 fonts-wine xvfb xauth xdotool imagemagick x11-utils
           g++-multilib qemu-user zlib1g-dev libz-mingw-w64-dev clang clang-format libfuzzer-14-dev libclang-rt-14-dev)
 WINE32_PACKAGE=wine32:i386
-OPTIONAL_PACKAGES=("$WINE32_PACKAGE" nsis dpkg-dev)
+OPTIONAL_PACKAGES=("$WINE32_PACKAGE" nsis dpkg-dev slurm-wlm munge)
 declare -A NOT_INSTALLED  # optional package -> apt's reason
 
 # Debian's `wine` always takes the 32-bit loader once wine32 is installed. The
