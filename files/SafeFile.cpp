@@ -36,12 +36,12 @@ void Untrack(int slot) {
 FileError::FileError(const std::string& action, const std::string& path, int osError)
     : std::runtime_error(action + " " + path + ": " + SafeFile::ErrorText(osError)), m_path(path), m_osError(osError) {}
 
-SafeFile::SafeFile(const std::string& path) : m_path(path) {
+SafeFile::SafeFile(const std::string& path) : m_path(path), m_target(FileNamedBy(path)) {
   // The temporary file is always a new one: a file that has its name already
   // (somebody's, or another run's writing the same target) is left alone and
   // the next name is tried.
   for (int n = 0;; ++n) {
-    std::string name = path + ".partial" + (n ? std::to_string(n) : "");
+    std::string name = m_target + ".partial" + (n ? std::to_string(n) : "");
     const int error = CreateNew(name, m_handle);
     if (error == s_nameTaken && n < 100) continue;
     if (error) throw FileError("cannot write", m_path, error);
@@ -63,7 +63,7 @@ void SafeFile::Write(const void* data, std::size_t size) {
 
 void SafeFile::Commit() {
   if (const int error = Close(std::exchange(m_handle, kNoHandle))) throw FileError("cannot write", m_path, error);
-  if (const int error = Replace(m_temporary, m_path)) throw FileError("cannot replace", m_path, error);
+  if (const int error = Replace(m_temporary, m_target)) throw FileError("cannot replace", m_path, error);
   m_temporary.clear();
   // Only now: an interrupt before this point removes the temporary file, or
   // finds it already gone.

@@ -1,6 +1,7 @@
 // A file written whole or not at all: the bytes go to a new temporary file
 // beside the target (NAME.partial, or NAME.partial1 and so on if that name is
-// taken), which replaces the target only on Commit. Until then, and after any
+// taken), which replaces the target only on Commit. A symbolic link is
+// followed: the file it names is replaced, and the link stays. Until then, and after any
 // failure, the target keeps what it held and the temporary file is removed.
 #pragma once
 
@@ -41,7 +42,8 @@ class SafeFile {
   friend class FileError;  // for ErrorText
   // What each system does (SafeFilePosix.cpp, SafeFileWin32.cpp). Those that
   // can fail return the system's error code, or 0.
-  static const int s_nameTaken;  // the error for a name that is taken
+  static const int s_nameTaken;                             // the error for a name that is taken
+  static std::string FileNamedBy(const std::string& path);  // through any links
   static int CreateNew(const std::string& name, std::intptr_t& handle);
   static int WriteAll(std::intptr_t handle, const void* data, std::size_t size);
   static int Close(std::intptr_t handle);
@@ -50,8 +52,9 @@ class SafeFile {
   static std::string ErrorText(int osError);
 
   static constexpr std::intptr_t kNoHandle = -1;  // as a file descriptor and as a Windows handle
-  std::string m_path;
-  std::string m_temporary;  // empty once committed
+  std::string m_path;                             // as given, for messages
+  std::string m_target;                           // the file replaced
+  std::string m_temporary;                        // empty once committed
   std::intptr_t m_handle = kNoHandle;
   int m_slot = -1;  // in the table of temporary files, or -1
 };

@@ -9,6 +9,22 @@
 
 const int SafeFile::s_nameTaken = EEXIST;
 
+std::string SafeFile::FileNamedBy(const std::string& path) {
+  // As many links as the system itself follows; a loop is then left to fail
+  // where the file is made.
+  std::string target = path;
+  char link[4096];
+  for (int hop = 0; hop < 40; ++hop) {
+    const ssize_t size = readlink(target.c_str(), link, sizeof link);
+    if (size <= 0 || size == static_cast<ssize_t>(sizeof link)) break;
+    const std::string::size_type slash = target.rfind('/');
+    // A relative link is relative to the folder that holds it.
+    target =
+        (link[0] == '/' || slash == std::string::npos ? "" : target.substr(0, slash + 1)) + std::string(link, size);
+  }
+  return target;
+}
+
 int SafeFile::CreateNew(const std::string& name, std::intptr_t& handle) {
   const int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
   if (fd < 0) return errno;

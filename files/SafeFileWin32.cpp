@@ -15,6 +15,9 @@ HANDLE AsHandle(std::intptr_t handle) { return reinterpret_cast<HANDLE>(handle);
 
 const int SafeFile::s_nameTaken = ERROR_FILE_EXISTS;
 
+// Links are rare on Windows and replaced like any file.
+std::string SafeFile::FileNamedBy(const std::string& path) { return path; }
+
 int SafeFile::CreateNew(const std::string& name, std::intptr_t& handle) {
   // FILE_SHARE_DELETE lets RemoveTemporaryFiles remove it while it is open:
   // it goes once the handle closes, as the program ends.

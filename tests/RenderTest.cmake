@@ -125,6 +125,18 @@ if(NOT partial STREQUAL "somebody's" OR left)
   message(FATAL_ERROR "kept.bmp.partial: '${partial}', left ${left}")
 endif()
 
+# A link is written through: the file it names is replaced and the link
+# stays. (Windows replaces a link itself.)
+if(NOT EMULATOR)
+  file(MAKE_DIRECTORY ${WORK}/pictures)
+  file(CREATE_LINK pictures/linked.bmp ${WORK}/link.bmp SYMBOLIC)
+  render(--size 16 -o link.bmp)
+  file(GLOB left RELATIVE ${WORK} ${WORK}/pictures/*)
+  if(NOT IS_SYMLINK ${WORK}/link.bmp OR NOT left STREQUAL "pictures/linked.bmp")
+    message(FATAL_ERROR "writing through link.bmp left ${left}")
+  endif()
+endif()
+
 # A PNG holds the BMP's pixels, in groups of rows compressed apart that give
 # the same bytes however many threads compress them.
 render(${odd} -o odd.png)
