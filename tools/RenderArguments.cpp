@@ -232,11 +232,6 @@ RenderArguments Parse(int argc, const char* const* argv, bool& help, bool& versi
   const std::string size = std::to_string(o.width) + "x" + std::to_string(o.height);
   if (o.format == ImageFormat::Bmp && !FitsInBmp(o.width, o.height))
     throw Refusal("a BMP file holds at most 4 GiB, too little for " + size + " pixels; write a .png");
-  // The samples are rendered as an image that many times larger.
-  const long long samples = static_cast<long long>(std::max(o.width, o.height)) * o.supersample;
-  if (samples > kMaxSize)
-    throw Refusal("--supersample " + std::to_string(o.supersample) + " at --size " + size + " needs " +
-                  std::to_string(samples) + " samples a side; the renderer draws at most " + std::to_string(kMaxSize));
   return o;
 }
 

@@ -14,6 +14,9 @@ constexpr int kMinSize = 16;
 constexpr int kMaxSize = 65536;
 constexpr int kMaxFrames = 100000;
 constexpr int kMaxSupersample = 8;
+// The samples are rendered as an image that many times larger, whose rows,
+// offsets and pixels in a row the renderer counts in ints.
+static_assert(static_cast<long long>(kMaxSize) * kMaxSupersample <= 1 << 30, "samples beyond the renderer's reach");
 
 // An output name with one number in it, as printf's %d, %5d or %05d writes it.
 struct FramePattern {
