@@ -1,8 +1,9 @@
 // A file written whole or not at all: the bytes go to a new temporary file
 // beside the target (NAME.partial, or NAME.partial1 and so on if that name is
-// taken), which replaces the target only on Commit. A symbolic link is
-// followed: the file it names is replaced, and the link stays. Until then, and after any
+// taken), which replaces the target only on Commit. Until then, and after any
 // failure, the target keeps what it held and the temporary file is removed.
+// A symbolic link is followed: the file it names is replaced, and the link
+// stays.
 #pragma once
 
 #include <cstddef>
