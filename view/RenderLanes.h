@@ -6,6 +6,8 @@
 // set.
 #pragma once
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <utility>
 
@@ -134,22 +136,51 @@ __attribute__((noinline)) void RunLongBlock(double* zr, double* zi, const double
   RunBlock<L, G, B, K, false>(zr, zi, cx, cy, keptR, keptI, nullptr);
 }
 
-// The lanes' state, N lanes with K kept states each, and the queue (qr, ...)
-// of up to two blocks' worth of lanes that ended not below 4: the last kept
-// state below 4, c, the count there and the pixel. The arrays that vectors
+// The lanes' state, N lanes with K kept states each and the cardioid discs
+// (ar, ai, reach; CardioidDisc), and the queue (qr, ...) of up to two
+// blocks' worth of lanes that ended not below 4: the last kept state below
+// 4, c, the count there and the pixel. The arrays that vectors
 // load and store whole are aligned to 64 bytes, as a vector that straddles
 // two cache lines costs twice.
 template <int N, int K>
 struct LaneArrays {
   alignas(64) double zr[N], zi[N], cx[N], cy[N], savedR[N], savedI[N], first[N], due[N];
   alignas(64) double keptR[K][N], keptI[K][N];
+  alignas(64) double ar[N], ai[N], reach[N];
   alignas(64) std::int64_t below[N];
   alignas(64) double qr[2 * N], qi[2 * N], qx[2 * N], qy[2 * N], qk[2 * N];
   int pixel[N], qPixel[2 * N];
   int queued;
+  std::uint64_t discs;  // the lanes with a disc
 };
 
 constexpr double kFirstCheckpoint = 8;
+
+// Where c lies in the main cardioid, a disc that the orbit never leaves once
+// in it, and so never escapes: its centre a is the attracting fixed point
+// (a^2 + c = a), and the update maps z = a + w to a + w (2a + w). With
+// m = 1e-6 and r = 1 - 2m - 2|a| at least m, a state within r of a (as
+// computed here) is within R = 1 - m - 2|a| of the exact a, and there
+// |w (2a + w)| <= |w| (1 - m), short of R by R m >= m^2 = 1e-12, far more
+// than one update rounds (below 2e-15, as |z| < 1 and |c| < 1): every later
+// state as the loop computes it stays in the disc, inside |z| < 1, and the
+// count is the limit. Sets reach to r^2, or to -1 where there is no disc;
+// the centre is always finite.
+inline void CardioidDisc(double x, double y, double& ar, double& ai, double& reach) {
+  ar = ai = 0.0;
+  reach = -1.0;
+  // Most points fail the cardioid's own test, which is cheaper than the
+  // roots; those the roots then find too near its edge get no disc either.
+  const double q = (x - 0.25) * (x - 0.25) + y * y;
+  if (!(x >= -0.8 && x <= 0.3 && y >= -0.7 && y <= 0.7 && q * (q + (x - 0.25)) < 0.25 * y * y)) return;
+  // a = (1 - sqrt(1 - 4c)) / 2, with the principal root.
+  const double ur = 1.0 - 4.0 * x, ui = -4.0 * y, size = std::sqrt(ur * ur + ui * ui);
+  const double sr = std::sqrt((size + ur) / 2), si = std::copysign(std::sqrt(std::max((size - ur) / 2, 0.0)), ui);
+  ar = (1.0 - sr) / 2;
+  ai = -si / 2;
+  const double r = 1.0 - 2e-6 - 2.0 * std::sqrt(ar * ar + ai * ai);
+  if (r >= 1e-6) reach = r * r;
+}
 
 // Starts the next pixel in the lane at step now; false when there is none.
 template <int N, int K>
@@ -159,17 +190,22 @@ inline bool StartLane(LaneArrays<N, K>& a, PixelFeed& feed, int lane, double now
   a.zr[lane] = a.zi[lane] = a.savedR[lane] = a.savedI[lane] = 0.0;
   a.first[lane] = now;
   a.due[lane] = kFirstCheckpoint;
+  const std::uint64_t bit = std::uint64_t{1} << lane;
   if (feed.Next(p, x, y)) {
     a.pixel[lane] = p;
     a.cx[lane] = x;
     a.cy[lane] = y;
+    CardioidDisc(x, y, a.ar[lane], a.ai[lane], a.reach[lane]);
+    a.discs = a.reach[lane] >= 0 ? a.discs | bit : a.discs & ~bit;
     return true;
   }
   // An idle lane iterates c = 0, which stays at 0; a saved NaN never
   // matches it, and it starts at +infinity, so it never reaches a
   // checkpoint nor the limit.
   a.pixel[lane] = -1;
-  a.cx[lane] = a.cy[lane] = 0.0;
+  a.cx[lane] = a.cy[lane] = a.ar[lane] = a.ai[lane] = 0.0;
+  a.reach[lane] = -1.0;
+  a.discs &= ~bit;
   a.savedR[lane] = __builtin_nan("");
   a.first[lane] = __builtin_inf();
   return false;
@@ -218,6 +254,7 @@ std::uint64_t ReplayQueue(LaneArrays<N, K>& a, const PixelJob& job, double limit
 //   escape: its count is the limit. The saved point moves to the current one
 //   whenever the count doubles (Brent), which still finds every period once
 //   the saved point lies on the cycle.
+// - A lane inside its cardioid disc (CardioidDisc) can never escape either.
 // - A lane that has reached its limit, and has not escaped first, stops.
 // A finished lane takes the next pixel at once, so a slow pixel never holds
 // up its neighbours. As every lane makes the same updates a block, a lane's
@@ -243,6 +280,7 @@ std::uint64_t RenderLanes(const PixelJob& job) {
   auto& below = a.below;
   auto& pixel = a.pixel;
   a.queued = 0;
+  a.discs = 0;
 
   // The running counts stay out of the lanes' state, which would keep them
   // in memory.
@@ -270,7 +308,14 @@ std::uint64_t RenderLanes(const PixelJob& job) {
       const V count = L::Sub(nowV, L::Load(first + at));
       const std::uint64_t outHere = L::Bits(L::NotBelow(L::Add(L::Mul(r, r), L::Mul(i, i)), four));
       out |= outHere << at;
-      done |= (outHere | L::Bits(L::Same(r, i, sr, si)) | L::Bits(L::NotBelow(count, lim))) << at;
+      // Only vectors with a disc look: a deep view far from the cardioid pays
+      // nothing. A NaN z is out, so a NaN distance is never taken for in.
+      unsigned inDisc = 0;
+      if (a.discs >> at & ((1u << W) - 1)) {
+        const V dr = L::Sub(r, L::Load(a.ar + at)), di = L::Sub(i, L::Load(a.ai + at));
+        inDisc = L::Bits(L::NotBelow(L::Load(a.reach + at), L::Add(L::Mul(dr, dr), L::Mul(di, di))));
+      }
+      done |= (outHere | inDisc | L::Bits(L::Same(r, i, sr, si)) | L::Bits(L::NotBelow(count, lim))) << at;
       // A lane whose count reaches its checkpoint saves its point, and the
       // next checkpoint is at twice the count.
       const typename L::M save = L::NotBelow(count, checkpoint);

@@ -136,6 +136,18 @@ TEST(Render, KnownPointsMatchTheScalarLoop) {
     ExpectEveryKernelMatches(MakeView(4, 32767, p.x, p.y, p.halfWidth));
 }
 
+// Beside the main cardioid's edge, where a = (0.5 - d) e^(it) gives the
+// point c = a - a^2 at depth d: views inside it, across its edge, and close
+// to its cusp, at a limit that lets orbits near the edge settle or leave.
+TEST(Render, PointsByTheCardioidsEdgeMatchTheScalarLoop) {
+  for (double t : {0.5, 2.0, 3.0}) {
+    for (double d : {1e-2, 1e-3, 0.0}) {
+      const double ar = (0.5 - d) * std::cos(t), ai = (0.5 - d) * std::sin(t);
+      ExpectEveryKernelMatches(MakeView(8, 20000, ar - (ar * ar - ai * ai), ai - 2 * ar * ai, d > 0 ? d / 4 : 1e-3));
+    }
+  }
+}
+
 // A limit far past what the Options dialog allows, as a hand-edited registry
 // may hold: interior orbits repeat long before it, and their colour is still
 // the gradient's at the limit.
