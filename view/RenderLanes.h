@@ -136,8 +136,8 @@ __attribute__((noinline)) void RunLongBlock(double* zr, double* zi, const double
   RunBlock<L, G, B, K, false>(zr, zi, cx, cy, keptR, keptI, nullptr);
 }
 
-// The lanes' state, N lanes with K kept states each and the cardioid discs
-// (ar, ai, reach; CardioidDisc), and the queue (qr, ...) of up to two
+// The lanes' state, N lanes with K kept states each and their discs (ar, ai,
+// reach; InteriorDisc), and the queue (qr, ...) of up to two
 // blocks' worth of lanes that ended not below 4: the last kept state below
 // 4, c, the count there and the pixel. The arrays that vectors
 // load and store whole are aligned to 64 bytes, as a vector that straddles
@@ -156,30 +156,59 @@ struct LaneArrays {
 
 constexpr double kFirstCheckpoint = 8;
 
-// Where c lies in the main cardioid, a disc that the orbit never leaves once
-// in it, and so never escapes: its centre a is the attracting fixed point
-// (a^2 + c = a), and the update maps z = a + w to a + w (2a + w). With
-// m = 1e-6 and r = 1 - 2m - 2|a| at least m, a state within r of a (as
-// computed here) is within R = 1 - m - 2|a| of the exact a, and there
-// |w (2a + w)| <= |w| (1 - m), short of R by R m >= m^2 = 1e-12, far more
-// than one update rounds (below 2e-15, as |z| < 1 and |c| < 1): every later
-// state as the loop computes it stays in the disc, inside |z| < 1, and the
-// count is the limit. Sets reach to r^2, or to -1 where there is no disc;
-// the centre is always finite.
-inline void CardioidDisc(double x, double y, double& ar, double& ai, double& reach) {
+// The principal square root (sr, si) of ur + i ui.
+inline void PrincipalRoot(double ur, double ui, double& sr, double& si) {
+  const double size = std::sqrt(ur * ur + ui * ui);
+  sr = std::sqrt((size + ur) / 2);
+  si = std::copysign(std::sqrt(std::max((size - ur) / 2, 0.0)), ui);
+}
+
+// Where c lies in the main cardioid or in the period-2 bulb, a disc around
+// an attracting point that the orbit, seen at a block's end, never leaves
+// once in it, and so never escapes: its count is the limit. Both proofs
+// leave a margin m = 1e-6 per update, far more than an update rounds (below
+// 1e-13 with |z| < 2 and |c| < 1.3) or than the centre and radius do as
+// computed here (about 1e-15).
+// - Cardioid: the fixed point a (a^2 + c = a) attracts, and the update maps
+//   z = a + w to a + w (2a + w). With r = 1 - 2m - 2|a| at least m,
+//   |w (2a + w)| <= |w| (1 - m) inside the disc of radius r: every later
+//   state stays in it, inside |z| < 1.
+// - Bulb: the 2-cycle p, q (roots of z^2 + z + c + 1, p with the principal
+//   root) attracts, 4|pq| < 1. Two updates map z = p + w to q + v, v =
+//   w (2p + w), then to p + v (2q + v). With A = 2|p|, B = 2|q| and radius
+//   r <= 1, |v| <= r (A + r) and |g - p| <= r (A + r) (B + r (A + r)) <= r
+//   (AB + r (A^2 + B + 2A + 1)), which is r (1 - 2m) for r = (1 - 2m - AB)
+//   / (A^2 + B + 2A + 1): each state two updates on stays in the disc, and
+//   those between stay within r (A + r) of q, both inside |z| < 2. Blocks
+//   are of an even number of updates, so every block's end sees the same
+//   point of the cycle, which the lanes find to be p.
+// Sets reach to the radius squared, or to -1 where there is no disc; the
+// centre is always finite.
+inline void InteriorDisc(double x, double y, double& ar, double& ai, double& reach) {
+  constexpr double m = 1e-6;
   ar = ai = 0.0;
   reach = -1.0;
-  // Most points fail the cardioid's own test, which is cheaper than the
-  // roots; those the roots then find too near its edge get no disc either.
-  const double q = (x - 0.25) * (x - 0.25) + y * y;
-  if (!(x >= -0.8 && x <= 0.3 && y >= -0.7 && y <= 0.7 && q * (q + (x - 0.25)) < 0.25 * y * y)) return;
-  // a = (1 - sqrt(1 - 4c)) / 2, with the principal root.
-  const double ur = 1.0 - 4.0 * x, ui = -4.0 * y, size = std::sqrt(ur * ur + ui * ui);
-  const double sr = std::sqrt((size + ur) / 2), si = std::copysign(std::sqrt(std::max((size - ur) / 2, 0.0)), ui);
-  ar = (1.0 - sr) / 2;
-  ai = -si / 2;
-  const double r = 1.0 - 2e-6 - 2.0 * std::sqrt(ar * ar + ai * ai);
-  if (r >= 1e-6) reach = r * r;
+  double sr, si, r = -1.0;
+  // Most points fail these tests, which are cheaper than the roots; those
+  // the roots then find too near an edge get no disc either.
+  const double t = (x - 0.25) * (x - 0.25) + y * y;
+  if (x >= -0.8 && x <= 0.3 && y >= -0.7 && y <= 0.7 && t * (t + (x - 0.25)) < 0.25 * y * y) {
+    PrincipalRoot(1.0 - 4.0 * x, -4.0 * y, sr, si);  // a = (1 - sqrt(1 - 4c)) / 2
+    ar = (1.0 - sr) / 2;
+    ai = -si / 2;
+    r = 1.0 - 2 * m - 2.0 * std::sqrt(ar * ar + ai * ai);
+  } else if ((x + 1.0) * (x + 1.0) + y * y < 0.0625) {
+    PrincipalRoot(-3.0 - 4.0 * x, -4.0 * y, sr, si);  // p, q = (-1 +- sqrt(-3 - 4c)) / 2
+    ar = (sr - 1.0) / 2;
+    ai = si / 2;
+    const double qr = (-1.0 - sr) / 2, qi = -si / 2;
+    const double pSize = std::sqrt(ar * ar + ai * ai), qSize = std::sqrt(qr * qr + qi * qi);
+    const double a = 2 * pSize, b = 2 * qSize;
+    // 3m, not 2m, covers the rounding of a, b and r themselves.
+    r = (1.0 - 3 * m - a * b) / (a * a + b + 2 * a + 1);
+    if (pSize + r >= 1.5 || qSize + r * (a + r) >= 1.5) r = -1.0;
+  }
+  if (r >= m) reach = r * r;
 }
 
 // Starts the next pixel in the lane at step now; false when there is none.
@@ -195,7 +224,7 @@ inline bool StartLane(LaneArrays<N, K>& a, PixelFeed& feed, int lane, double now
     a.pixel[lane] = p;
     a.cx[lane] = x;
     a.cy[lane] = y;
-    CardioidDisc(x, y, a.ar[lane], a.ai[lane], a.reach[lane]);
+    InteriorDisc(x, y, a.ar[lane], a.ai[lane], a.reach[lane]);
     a.discs = a.reach[lane] >= 0 ? a.discs | bit : a.discs & ~bit;
     return true;
   }
@@ -254,7 +283,7 @@ std::uint64_t ReplayQueue(LaneArrays<N, K>& a, const PixelJob& job, double limit
 //   escape: its count is the limit. The saved point moves to the current one
 //   whenever the count doubles (Brent), which still finds every period once
 //   the saved point lies on the cycle.
-// - A lane inside its cardioid disc (CardioidDisc) can never escape either.
+// - A lane inside its disc (InteriorDisc) can never escape either.
 // - A lane that has reached its limit, and has not escaped first, stops.
 // A finished lane takes the next pixel at once, so a slow pixel never holds
 // up its neighbours. As every lane makes the same updates a block, a lane's

@@ -136,14 +136,17 @@ TEST(Render, KnownPointsMatchTheScalarLoop) {
     ExpectEveryKernelMatches(MakeView(4, 32767, p.x, p.y, p.halfWidth));
 }
 
-// Beside the main cardioid's edge, where a = (0.5 - d) e^(it) gives the
-// point c = a - a^2 at depth d: views inside it, across its edge, and close
-// to its cusp, at a limit that lets orbits near the edge settle or leave.
-TEST(Render, PointsByTheCardioidsEdgeMatchTheScalarLoop) {
+// Beside the edges of the main cardioid, points a - a^2 with a = (0.5 - d)
+// e^(it), and of the period-2 bulb, points -1 + (0.25 - d) e^(it), at depth
+// d: views inside, across the edge and by the cusp, at a limit that lets
+// orbits near the edge settle or leave.
+TEST(Render, PointsByTheMainBulbsEdgesMatchTheScalarLoop) {
   for (double t : {0.5, 2.0, 3.0}) {
     for (double d : {1e-2, 1e-3, 0.0}) {
+      const double halfWidth = d > 0 ? d / 4 : 1e-3;
       const double ar = (0.5 - d) * std::cos(t), ai = (0.5 - d) * std::sin(t);
-      ExpectEveryKernelMatches(MakeView(8, 20000, ar - (ar * ar - ai * ai), ai - 2 * ar * ai, d > 0 ? d / 4 : 1e-3));
+      ExpectEveryKernelMatches(MakeView(8, 20000, ar - (ar * ar - ai * ai), ai - 2 * ar * ai, halfWidth));
+      ExpectEveryKernelMatches(MakeView(8, 20000, -1 + (0.25 - d) * std::cos(t), (0.25 - d) * std::sin(t), halfWidth));
     }
   }
 }
