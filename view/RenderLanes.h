@@ -137,11 +137,11 @@ __attribute__((noinline)) void RunLongBlock(double* zr, double* zi, const double
 }
 
 // The lanes' state, N lanes with K kept states each and their discs (ar, ai,
-// reach; InteriorDisc), and the queue (qr, ...) of up to two
-// blocks' worth of lanes that ended not below 4: the last kept state below
-// 4, c, the count there and the pixel. The arrays that vectors
-// load and store whole are aligned to 64 bytes, as a vector that straddles
-// two cache lines costs twice.
+// reach; InteriorDisc), and the queue (qr, ...) of up to two blocks' worth
+// of lanes that ended not below 4: the last kept state below 4, c, the count
+// there and the pixel. The arrays that vectors load and store whole are
+// aligned to 64 bytes, as a vector that straddles two cache lines costs
+// twice.
 template <int N, int K>
 struct LaneArrays {
   alignas(64) double zr[N], zi[N], cx[N], cy[N], savedR[N], savedI[N], first[N], due[N];
@@ -337,7 +337,7 @@ std::uint64_t RenderLanes(const PixelJob& job) {
       const V count = L::Sub(nowV, L::Load(first + at));
       const std::uint64_t outHere = L::Bits(L::NotBelow(L::Add(L::Mul(r, r), L::Mul(i, i)), four));
       out |= outHere << at;
-      // Only vectors with a disc look: a deep view far from the cardioid pays
+      // Only vectors with a disc look: a deep view far from both regions pays
       // nothing. A NaN z is out, so a NaN distance is never taken for in.
       unsigned inDisc = 0;
       if (a.discs >> at & ((1u << W) - 1)) {
