@@ -31,6 +31,13 @@ void Untrack(int slot) {
   if (slot >= 0) s_slotStates[slot].store(kFree);
 }
 
+// An interrupt must find every temporary file there is, so one is made and
+// tracked as a whole: RemoveTemporaryFiles sets s_ending, then waits for the
+// threads making one; a thread that starts making one after that finds
+// s_ending set and makes none.
+std::atomic<bool> s_ending{false};
+std::atomic<int> s_making{0};
+
 }  // namespace
 
 FileError::FileError(const std::string& action, const std::string& path, int osError)
@@ -42,13 +49,27 @@ SafeFile::SafeFile(const std::string& path) : m_path(path), m_target(FileNamedBy
   // the next name is tried.
   for (int n = 0;; ++n) {
     std::string name = m_target + ".partial" + (n ? std::to_string(n) : "");
-    const int error = CreateNew(name, m_handle);
+    const int error = CreateTracked(name);
     if (error == s_nameTaken && n < 100) continue;
     if (error) throw FileError("cannot write", m_path, error);
     m_temporary = std::move(name);
-    m_slot = Track(m_temporary);
     return;
   }
+}
+
+int SafeFile::CreateTracked(const std::string& name) {
+  HoldInterrupts(true);
+  ++s_making;
+  if (s_ending) {
+    // The program is ending: make nothing, and wait for the end.
+    --s_making;
+    for (;;) Pause();
+  }
+  const int error = CreateNew(name, m_handle);
+  if (!error) m_slot = Track(name);
+  --s_making;
+  HoldInterrupts(false);
+  return error;
 }
 
 SafeFile::~SafeFile() {
@@ -71,6 +92,10 @@ void SafeFile::Commit() {
 }
 
 void SafeFile::RemoveTemporaryFiles() {
+  s_ending = true;
+  // Making a file takes moments; a system call stuck for longer is not
+  // waited for.
+  for (int waited = 0; s_making > 0 && waited < 2000; ++waited) Pause();
   for (int i = 0; i < kSlots; ++i)
     if (s_slotStates[i].load() == kArmed) Remove(s_slotNames[i]);
 }

@@ -50,7 +50,12 @@ class SafeFile {
   static int Close(std::intptr_t handle);
   static int Replace(const std::string& from, const std::string& to);
   static void Remove(const char* name);  // async-signal-safe
+  // Holds interrupts off this thread while a temporary file is made and
+  // tracked, so that no handler runs on it in between.
+  static void HoldInterrupts(bool hold);
+  static void Pause();  // a millisecond or so; async-signal-safe
   static std::string ErrorText(int osError);
+  int CreateTracked(const std::string& name);
 
   static constexpr std::intptr_t kNoHandle = -1;  // as a file descriptor and as a Windows handle
   std::string m_path;                             // as given, for messages

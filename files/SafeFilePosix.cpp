@@ -1,4 +1,7 @@
 #include <fcntl.h>
+#include <pthread.h>
+#include <signal.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -52,5 +55,23 @@ int SafeFile::Replace(const std::string& from, const std::string& to) {
 }
 
 void SafeFile::Remove(const char* name) { unlink(name); }
+
+void SafeFile::HoldInterrupts(bool hold) {
+  static thread_local sigset_t before;
+  if (!hold) {
+    pthread_sigmask(SIG_SETMASK, &before, nullptr);
+    return;
+  }
+  sigset_t interrupts;
+  sigemptyset(&interrupts);
+  sigaddset(&interrupts, SIGINT);
+  sigaddset(&interrupts, SIGTERM);
+  pthread_sigmask(SIG_BLOCK, &interrupts, &before);
+}
+
+void SafeFile::Pause() {
+  const timespec millisecond{0, 1000000};
+  nanosleep(&millisecond, nullptr);
+}
 
 std::string SafeFile::ErrorText(int osError) { return std::strerror(osError); }

@@ -52,6 +52,11 @@ int SafeFile::Replace(const std::string& from, const std::string& to) {
 
 void SafeFile::Remove(const char* name) { ::DeleteFileA(name); }
 
+// A console control handler runs on a thread of its own.
+void SafeFile::HoldInterrupts(bool) {}
+
+void SafeFile::Pause() { ::Sleep(1); }
+
 // The C runtime's words for the errors it knows, as fractavo-render has
 // always printed them; the system's own for the rest.
 std::string SafeFile::ErrorText(int osError) {
