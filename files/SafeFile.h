@@ -34,9 +34,9 @@ class SafeFile {
   void Write(const void* data, std::size_t size);
   void Commit();
 
-  // Removes every temporary file not yet committed or removed. Only
-  // async-signal-safe calls, for an interrupt handler that then ends the
-  // program.
+  // Removes every temporary file not yet committed or removed, and keeps any
+  // thread from making another. Only async-signal-safe calls, for an
+  // interrupt handler that then ends the program.
   static void RemoveTemporaryFiles();
 
  private:
