@@ -43,6 +43,9 @@ std::atomic<int> s_making{0};
 FileError::FileError(const std::string& action, const std::string& path, int osError)
     : std::runtime_error(action + " " + path + ": " + SafeFile::ErrorText(osError)), m_path(path), m_osError(osError) {}
 
+FileError::FileError(const std::string& action, const std::string& path, const std::string& reason)
+    : std::runtime_error(action + " " + path + ": " + reason), m_path(path), m_osError(0) {}
+
 SafeFile::SafeFile(const std::string& path) : m_path(path), m_target(FileNamedBy(path)) {
   // The temporary file is always a new one: a file that has its name already
   // (somebody's, or another run's writing the same target) is left alone and

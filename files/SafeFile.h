@@ -3,7 +3,8 @@
 // taken), which replaces the target only on Commit. Until then, and after any
 // failure, the target keeps what it held and the temporary file is removed.
 // A symbolic link is followed: the file it names is replaced, and the link
-// stays.
+// stays. A target that is no regular file (a folder, a device, a pipe) is
+// refused rather than replaced.
 #pragma once
 
 #include <cstddef>
@@ -16,6 +17,8 @@
 class FileError : public std::runtime_error {
  public:
   FileError(const std::string& action, const std::string& path, int osError);
+  // One the system gives no code for: OsError() is 0.
+  FileError(const std::string& action, const std::string& path, const std::string& reason);
   const std::string& Path() const { return m_path; }
   int OsError() const { return m_osError; }
 

@@ -1,6 +1,7 @@
 #include <fcntl.h>
 #include <pthread.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -25,6 +26,11 @@ std::string SafeFile::FileNamedBy(const std::string& path) {
     target =
         (link[0] == '/' || slash == std::string::npos ? "" : target.substr(0, slash + 1)) + std::string(link, size);
   }
+  // Renaming over a device or a pipe would replace the node itself, and a
+  // folder would fail only once everything is written.
+  struct stat status;
+  if (stat(target.c_str(), &status) == 0 && !S_ISREG(status.st_mode))
+    throw FileError("cannot write", path, "not a regular file");
   return target;
 }
 

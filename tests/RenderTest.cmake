@@ -135,6 +135,14 @@ if(NOT EMULATOR)
   if(NOT IS_SYMLINK ${WORK}/link.bmp OR NOT left STREQUAL "pictures/linked.bmp")
     message(FATAL_ERROR "writing through link.bmp left ${left}")
   endif()
+  # One that names no regular file is refused, and the node stays.
+  execute_process(COMMAND mkfifo ${WORK}/pictures/pipe.bmp)
+  file(CREATE_LINK pictures/pipe.bmp ${WORK}/pipe.bmp SYMBOLIC)
+  run(--size 16 -o pipe.bmp)
+  execute_process(COMMAND test -p ${WORK}/pictures/pipe.bmp RESULT_VARIABLE fifo)
+  if(rc EQUAL 0 OR NOT err MATCHES "cannot write pipe.bmp: not a regular file" OR NOT fifo EQUAL 0)
+    message(FATAL_ERROR "writing through pipe.bmp: exit ${rc}, stderr: ${err}")
+  endif()
 endif()
 
 # A PNG holds the BMP's pixels, in groups of rows compressed apart that give
