@@ -47,7 +47,7 @@ class SafeFile {
   // What each system does (SafeFilePosix.cpp, SafeFileWin32.cpp). Those that
   // can fail return the system's error code, or 0.
   static const int s_nameTaken;                             // the error for a name that is taken
-  static std::string FileNamedBy(const std::string& path);  // through any links
+  static std::string FileNamedBy(const std::string& path);  // through any links; throws if no regular file
   static int CreateNew(const std::string& name, std::intptr_t& handle);
   static int WriteAll(std::intptr_t handle, const void* data, std::size_t size);
   static int Close(std::intptr_t handle);
